@@ -1,0 +1,150 @@
+#include "cli/CliCommands.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <ostream>
+
+#include "data/HistoryFile.h"
+#include "data/PeriodConverter.h"
+#include "data/SampleHistory.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage:\n"
+    "  tarvello-cli sample OUT.hst [--symbol EURUSD] [--bars N] [--seed S] [--price P]\n"
+    "  tarvello-cli import FILE [--history DIR]\n";
+
+// Parses "--name value" options after the positional arguments.
+class Options {
+public:
+    Options(const std::vector<std::string>& args, std::size_t first) {
+        for (std::size_t i = first; i < args.size(); ++i) {
+            if (args[i].rfind("--", 0) == 0 && i + 1 < args.size()) {
+                m_values.emplace_back(args[i].substr(2), args[i + 1]);
+                ++i;
+            } else {
+                m_bad = args[i];
+                return;
+            }
+        }
+    }
+    const std::string& Bad() const { return m_bad; }
+    const std::string* Get(const std::string& name) const {
+        const std::string* found = nullptr;
+        for (const auto& [k, v] : m_values)
+            if (k == name) found = &v;
+        return found;
+    }
+    // Names not in `known`, or "".
+    std::string Unknown(std::initializer_list<const char*> known) const {
+        for (const auto& [k, v] : m_values) {
+            bool ok = false;
+            for (const char* n : known) ok = ok || k == n;
+            if (!ok) return std::string("--").append(k);
+        }
+        return "";
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_values;
+    std::string m_bad;
+};
+
+bool ParseUnsigned(const std::string& text, std::uint64_t* value) {
+    if (text.empty() || text[0] == '-') return false;
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+    if (errno || *end) return false;
+    *value = v;
+    return true;
+}
+
+int Sample(const std::vector<std::string>& args, std::ostream& err) {
+    if (args.size() < 2) {
+        err << kUsage;
+        return 2;
+    }
+    Options opts(args, 2);
+    std::string unknown = opts.Unknown({"symbol", "bars", "seed", "price"});
+    if (!opts.Bad().empty() || !unknown.empty()) {
+        err << "tarvello-cli sample: unexpected argument "
+            << (unknown.empty() ? opts.Bad() : unknown) << "\n"
+            << kUsage;
+        return 2;
+    }
+    SampleOptions sample;
+    if (auto* v = opts.Get("symbol")) sample.symbol = *v;
+    if (auto* v = opts.Get("bars"); v && !ParseUnsigned(*v, &sample.bars)) {
+        err << "tarvello-cli sample: --bars needs a whole number, not '" << *v << "'\n";
+        return 2;
+    }
+    if (auto* v = opts.Get("seed"); v && !ParseUnsigned(*v, &sample.seed)) {
+        err << "tarvello-cli sample: --seed needs a whole number, not '" << *v << "'\n";
+        return 2;
+    }
+    if (auto* v = opts.Get("price")) {
+        char* end = nullptr;
+        sample.price = std::strtod(v->c_str(), &end);
+        if (v->empty() || *end || !(sample.price > 0.0)) {
+            err << "tarvello-cli sample: --price needs a number above 0, not '" << *v << "'\n";
+            return 2;
+        }
+    }
+    std::string error;
+    if (!WriteSampleHistory(args[1], sample, &error)) {
+        err << "tarvello-cli sample: cannot write " << args[1] << ": " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() < 2) {
+        err << kUsage;
+        return 2;
+    }
+    Options opts(args, 2);
+    std::string unknown = opts.Unknown({"history"});
+    if (!opts.Bad().empty() || !unknown.empty()) {
+        err << "tarvello-cli import: unexpected argument "
+            << (unknown.empty() ? opts.Bad() : unknown) << "\n"
+            << kUsage;
+        return 2;
+    }
+    std::string history = GetProgramFolder() + "history/";
+    if (auto* v = opts.Get("history")) {
+        history = v->empty() ? std::string("./") : *v;
+        if (history.back() != '/') history.push_back('/');
+    }
+    ImportResult result = BuildPeriodFiles(args[1], history, nullptr);
+    switch (result.status) {
+        case ImportResult::Status::kOk:
+            out << result.symbol << "\n";
+            return 0;
+        case ImportResult::Status::kCannotOpen:
+            err << "tarvello-cli import: cannot open " << args[1] << "\n";
+            return 1;
+        default:
+            err << "tarvello-cli import: " << result.message << "\n";
+            return 1;
+    }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return 2;
+    }
+    if (args[0] == "sample") return Sample(args, err);
+    if (args[0] == "import") return Import(args, out, err);
+    if (args[0] == "--help" || args[0] == "help") {
+        out << kUsage;
+        return 0;
+    }
+    err << "tarvello-cli: unknown command '" << args[0] << "'\n" << kUsage;
+    return 2;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// What the window logic needs from the windowing system. The Qt dialog
+// implements it with real widgets; tests and the command-line tool implement
+// it with scripted answers.
+class CWindowPort {
+public:
+    // Which part of the window's state changed, so that a view can mirror it.
+    enum Change : unsigned {
+        kCurrencyList = 1u << 0,  // items or selection of the currency combo
+        kLots = 1u << 1,          // items or selection of the lot combo
+        kStatistics = 1u << 2,    // the six statistics boxes
+        kCaption = 1u << 3,
+        kLayout = 1u << 4,        // chart area and list positions
+        kProgress = 1u << 5,      // the import's progress line
+        kChart = 1u << 6,         // the chart needs repainting
+    };
+
+    virtual ~CWindowPort() = default;
+
+    // A modal message box with an OK button only.
+    virtual void MessageBox(const std::string& text) = 0;
+
+    // The open-file dialog; nullopt when the user cancels. `filter` is in the
+    // "description|pattern|...||" form.
+    virtual std::optional<std::string> ChooseOpenFile(const std::string& filter,
+                                                      const std::string& defaultExt) = 0;
+
+    // Queues `call` to run on the user-interface thread. Callable from any
+    // thread; this is how workers hand their results over.
+    virtual void PostToUi(std::function<void()> call) = 0;
+
+    // The state flagged in `changes` (a set of Change bits) is new.
+    virtual void StateChanged(unsigned changes) = 0;
+
+    // The window asks to be closed (after its workers are released).
+    virtual void EndDialog(int result) = 0;
+};

@@ -1,0 +1,193 @@
+#include "window/TarvelloWindow.h"
+
+#include "data/HistoryFile.h"
+#include "data/Period.h"
+#include "platform/Files.h"
+#include "platform/Format.h"
+
+namespace {
+
+// An entry's title: its name without the part from the last dot on.
+std::string Title(const std::string& name) {
+    auto dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder)
+    : m_strProgramFolder(std::move(programFolder)), m_port(port) {
+    if (m_strProgramFolder.empty()) m_strProgramFolder = GetProgramFolder();
+    if (m_strProgramFolder.back() != '/') m_strProgramFolder += '/';
+}
+
+CTarvelloWindow::~CTarvelloWindow() {
+    m_bClosing = true;
+    ReleaseWorkers();
+}
+
+void CTarvelloWindow::OnInitDialog() {
+    m_barIndex.Init(-1, period::H4);
+
+    m_strBackgroundFile = m_strProgramFolder + "background.JPG";
+    m_strHistoryFolder = m_strProgramFolder + "history/";
+    std::string error;
+    std::string folder = m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1);
+    if (!files::CreateFolder(folder, &error)) {
+        // A read-only program folder: the trainer still runs, but no import can
+        // be stored. Say it once, plainly.
+        m_strStartupError = "无法创建历史数据文件夹 " + folder + "：" + error +
+                            "\n载入的历史数据将无法保存。";
+        m_port.MessageBox(m_strStartupError);
+    }
+
+    RefreshCurrencyList();
+    if (m_comboCurrency.GetCount() > 0) m_comboCurrency.SetCurSel(0);
+
+    m_nZoomLevel = 3;
+    m_nVisibleBars = m_nZoomBars[m_nZoomLevel];
+
+    m_comboLots.ResetContent();
+    for (int i = 1; i <= 9; ++i) m_comboLots.AddString(FormatString("%.1f", i / 10.0));
+    for (int i = 1; i <= 9; ++i) m_comboLots.AddString(FormatString("%d", i));
+    for (int i = 1; i <= 9; ++i) m_comboLots.AddString(FormatString("%d", i * 10));
+    m_comboLots.SetCurSel(0);
+
+    m_fTotalMoney = kInitialMoney;
+    m_fFloatProfit = m_fTotalProfit = m_fProfitRate = 0.0;
+    m_nWinOrders = m_nLossOrders = 0;
+    m_bLButtonDown = 0;
+
+    m_strCaption = "Tarvello" + FormatString("_V%d.0", kVersion);
+    m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots |
+                        CWindowPort::kStatistics | CWindowPort::kCaption);
+}
+
+void CTarvelloWindow::LayoutControls(int clientWidth, int clientHeight) {
+    const int w = clientWidth;
+    const int h = clientHeight - 100 - 10;
+    m_ptChartOrigin = Point{10, 100};
+    m_nChartWidth = w - 200;
+    m_nChartHeight = h;
+    m_rcChart = Rect{10, 100, 10 + (w - 200), 100 + h * 3 / 4};
+    const int listTop = 100 + h * 3 / 4 + 5;
+    m_rcOrderList = Rect{10, listTop, 10 + (w - 200), listTop + h / 3};
+    m_rcAdList = Rect{w - 185, 120, w - 185 + 180, 120 + h};
+    m_port.StateChanged(CWindowPort::kLayout | CWindowPort::kChart);
+}
+
+void CTarvelloWindow::RefreshCurrencyList() {
+    m_treeHistory.DeleteAllItems();
+    ScanFolder(m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1),
+               m_treeHistory.Root());
+    m_comboCurrency.ResetContent();
+    for (const auto& item : m_treeHistory.Root().m_arrChildren)
+        if (item.m_arrChildren.size() == 9) m_comboCurrency.AddString(item.m_strText);
+    m_port.StateChanged(CWindowPort::kCurrencyList);
+}
+
+void CTarvelloWindow::ScanFolder(const std::string& folder, CHistoryTreeItem& parent) {
+    for (const auto& entry : files::ListFolder(folder)) {
+        parent.m_arrChildren.push_back(CHistoryTreeItem{Title(entry.name), {}});
+        if (entry.isFolder)
+            ScanFolder(folder + "/" + entry.name, parent.m_arrChildren.back());
+    }
+}
+
+std::string CTarvelloWindow::GetSelectedSymbol() const {
+    int sel = m_comboCurrency.GetCurSel();
+    if (sel < 0) return "";
+    return m_comboCurrency.GetLBText(sel);
+}
+
+void CTarvelloWindow::OnLoadHistory() {
+    auto path = m_port.ChooseOpenFile(kImportFilter, "*.hst");
+    if (!path) return;
+    m_strImportFile = *path;
+    if (m_pImportThread.IsSet()) return;  // an import is running: ignored silently
+    m_strProgress.clear();
+    m_pImportThread.Start([this](std::stop_token stop) { ImportThread(stop); });
+    m_port.MessageBox(kImportWaitText);
+}
+
+void CTarvelloWindow::ImportThread(std::stop_token stop) {
+    // Runs on the worker: it reads only its own copy of the path and talks to
+    // the window solely through queued calls.
+    const std::string source = m_strImportFile;
+    const std::string historyFolder = m_strHistoryFolder;
+    ImportResult result = BuildPeriodFiles(
+        source, historyFolder,
+        [this](const std::string& text) {
+            m_port.PostToUi([this, text] {
+                if (m_bClosing || !m_pImportThread.IsSet()) return;
+                m_strProgress = text;
+                m_port.StateChanged(CWindowPort::kProgress);
+            });
+        },
+        stop);
+    if (stop.stop_requested()) return;
+    m_port.PostToUi([this, result] { OnImportFinished(result); });
+}
+
+void CTarvelloWindow::OnImportFinished(const ImportResult& result) {
+    if (m_bClosing || !m_pImportThread.IsSet()) return;
+    m_pImportThread.Clear();
+    m_strProgress.clear();
+    m_port.StateChanged(CWindowPort::kProgress);
+
+    using Status = ImportResult::Status;
+    if (result.status != Status::kOk && result.status != Status::kCannotOpen) {
+        // Nothing new was stored; the pair keeps whatever files it had.
+        if (!result.message.empty()) m_port.MessageBox(result.message);
+        return;
+    }
+    // An unreadable file yields "", which matches any item: only an empty
+    // combo receives (and selects) an empty item.
+    if (m_comboCurrency.FindString(-1, result.symbol) < 0)
+        m_comboCurrency.AddString(result.symbol);
+    if (m_comboCurrency.GetCount() == 1) m_comboCurrency.SetCurSel(0);
+    m_port.StateChanged(CWindowPort::kCurrencyList);
+}
+
+void CTarvelloWindow::OnOK() {
+    ReleaseWorkers();
+    m_port.EndDialog(IDOK);
+}
+
+void CTarvelloWindow::OnCancel() {
+    ReleaseWorkers();
+    m_port.EndDialog(IDCANCEL);
+}
+
+void CTarvelloWindow::ReleaseWorkers() {
+    m_pImportThread.Release();
+    m_pVersionThread.Release();
+    m_pAdThread.Release();
+    if (!m_strProgress.empty()) {
+        m_strProgress.clear();
+        if (!m_bClosing) m_port.StateChanged(CWindowPort::kProgress);
+    }
+}
+
+void CTarvelloWindow::PaintProgress(Canvas& canvas) const {
+    if (m_strProgress.empty()) return;
+    canvas.SetFont(FontDesc{});
+    canvas.SetTextColor(RGB(0, 0, 0));
+    canvas.SetBkColor(RGB(255, 255, 255));
+    canvas.SetBkOpaque(true);
+    canvas.TextOut(40, 100, m_strProgress);
+}
+
+std::string CTarvelloWindow::GetStatText(int id) const {
+    switch (id) {
+        case IDC_TOTAL_MONEY: return FormatStatDouble(m_fTotalMoney);
+        case IDC_TOTAL_PROFIT: return FormatStatDouble(m_fTotalProfit);
+        case IDC_FLOAT_PROFIT: return FormatStatDouble(m_fFloatProfit);
+        case IDC_PROFIT_RATE: return FormatStatDouble(m_fProfitRate);
+        case IDC_WIN_ORDERS: return FormatString("%d", m_nWinOrders);
+        case IDC_LOSS_ORDERS: return FormatString("%d", m_nLossOrders);
+        default: return "";
+    }
+}
+
+void CTarvelloWindow::UpdateStatistics() { m_port.StateChanged(CWindowPort::kStatistics); }

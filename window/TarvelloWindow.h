@@ -1,0 +1,144 @@
+#pragma once
+
+#include <string>
+
+#include "data/KBarIndex.h"
+#include "data/PeriodConverter.h"
+#include "platform/Canvas.h"
+#include "platform/WindowPort.h"
+#include "window/ComboModel.h"
+#include "window/HistoryTree.h"
+#include "window/WorkerSlot.h"
+
+// The main window's state and handlers, free of any widget toolkit. The Qt
+// dialog (app/TarvelloDlg) is its view: it forwards commands, keys and resizes
+// here, mirrors the state into its widgets when told through the port, and
+// implements the port. The command-line tool drives the same object through a
+// scripted port.
+class CTarvelloWindow {
+public:
+    // Control ids of the window's template.
+    enum ControlId {
+        IDOK = 1,
+        IDCANCEL = 2,
+        ID_HELP = 57670,
+        IDC_BUY = 1001,
+        IDC_LOAD_HISTORY = 1003,
+        IDC_CURRENCY = 1004,
+        IDC_TREE_HISTORY = 1006,
+        IDC_NEXT_BAR = 1008,
+        IDC_SELL = 1010,
+        IDC_CLOSE_ORDER = 1011,
+        IDC_ORDER_LIST = 1014,
+        IDC_LOTS = 1015,
+        IDC_TOTAL_MONEY = 1017,
+        IDC_FLOAT_PROFIT = 1018,
+        IDC_TOTAL_PROFIT = 1019,
+        IDC_PROFIT_RATE = 1020,
+        IDC_WIN_ORDERS = 1021,
+        IDC_LOSS_ORDERS = 1022,
+        IDC_RETRAIN = 1023,
+        IDC_BALANCE_CURVE = 1024,
+        IDC_AD_LIST = 1037,
+    };
+
+    static constexpr double kInitialMoney = 10000.0;
+    static constexpr int kVersion = 6;
+    static constexpr Color kDialogColor = RGB(128, 184, 223);
+    static constexpr const char* kImportFilter =
+        "外汇历史数据(*.hst)|*.hst|All Files (*.*)|*.*||";
+    static constexpr const char* kImportWaitText = "正载入数据,请稍等!";
+    static constexpr const char* kAboutMenuText = "关于 Tarvello(&A)...";
+
+    // `programFolder` ends in "/"; by default the folder of the executable.
+    explicit CTarvelloWindow(CWindowPort& port, std::string programFolder = "");
+    ~CTarvelloWindow();
+    CTarvelloWindow(const CTarvelloWindow&) = delete;
+    CTarvelloWindow& operator=(const CTarvelloWindow&) = delete;
+
+    // --- start-up and layout ---
+    void OnInitDialog();
+    // From the client size; every resize.
+    void LayoutControls(int clientWidth, int clientHeight);
+
+    // --- commands ---
+    void OnLoadHistory();
+    void OnOK();
+    void OnCancel();
+    // Stops and waits for every running worker and clears its slot.
+    void ReleaseWorkers();
+
+    // --- currency list ---
+    void RefreshCurrencyList();
+    // "" when the combo is empty or nothing is selected.
+    std::string GetSelectedSymbol() const;
+
+    // --- painting ---
+    // The import's progress line at (40, 100): black on opaque white.
+    void PaintProgress(Canvas& canvas) const;
+
+    // --- statistics as their boxes show them ---
+    // Text of statistics box `id` (IDC_TOTAL_MONEY .. IDC_LOSS_ORDERS).
+    std::string GetStatText(int id) const;
+
+    // --- for tests and scripted sessions ---
+    bool IsImporting() const { return m_pImportThread.IsSet(); }
+    // Waits until the import worker's thread has ended; its hand-off to the
+    // user-interface thread may still be queued in the port.
+    void JoinImportWorker() { m_pImportThread.Join(); }
+
+    CWindowPort& Port() { return m_port; }
+
+    // --- state (the members the main window owns) ---
+    std::string m_strProgramFolder;
+    std::string m_strBackgroundFile;
+    std::string m_strHistoryFolder;
+    std::string m_strImportFile;
+    int m_nZoomBars[6] = {20, 40, 80, 120, 160, 300};
+    int m_nZoomLevel = 3;
+    int m_nVisibleBars = 120;
+    CKBarIndex m_barIndex;
+
+    // Layout, client coordinates.
+    Point m_ptChartOrigin{10, 100};
+    int m_nChartWidth = 0;
+    int m_nChartHeight = 0;  // H: shared by the chart and the order list
+    Rect m_rcChart;          // the chart area
+    Rect m_rcOrderList;
+    Rect m_rcAdList;
+
+    int m_nLineTool = 0x9999;
+    int m_nCurLine = -1;
+    int m_nCurIndicator = -1;
+    int m_bLButtonDown = 0;
+
+    CWorkerSlot m_pImportThread;
+    CWorkerSlot m_pVersionThread;
+    CWorkerSlot m_pAdThread;
+
+    CComboModel m_comboLots;
+    CHistoryTree m_treeHistory;
+    CComboModel m_comboCurrency;
+
+    double m_fTotalProfit = 0.0;
+    double m_fTotalMoney = 0.0;
+    double m_fFloatProfit = 0.0;
+    int m_nLossOrders = 0;
+    int m_nWinOrders = 0;
+    double m_fProfitRate = 0.0;
+
+    std::string m_strCaption = "Tarvello";
+    // The last progress line of the running import; "" when none is shown.
+    std::string m_strProgress;
+    // Set when the history folder could not be created at start.
+    std::string m_strStartupError;
+
+private:
+    void ScanFolder(const std::string& folder, CHistoryTreeItem& parent);
+    void ImportThread(std::stop_token stop);
+    void OnImportFinished(const ImportResult& result);
+    void UpdateStatistics();
+
+    CWindowPort& m_port;
+    bool m_bClosing = false;
+};
