@@ -6,13 +6,16 @@
 #include <unistd.h>
 
 #include <array>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "data/BarRecord.h"
+#include "data/Endian.h"
 #include "data/HistoryFile.h"
 #include "data/HistoryHeader.h"
 #include "data/Period.h"
@@ -22,7 +25,7 @@
 namespace {
 
 constexpr int kDerived = period::kCount - 1;  // M5 .. MN
-constexpr std::size_t kReadChunk = 1 << 20;
+constexpr std::size_t kReadChunk = 1 << 18;
 constexpr std::size_t kWriteChunk = 1 << 16;
 const std::string kPartMarker = ".part-";
 
@@ -42,44 +45,99 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size, int* err) {
     return true;
 }
 
-// Copies `size` bytes of `in` to `out`, in the kernel where it can.
-bool CopyFileData(int in, int out, std::uint64_t size, std::stop_token stop, int* err) {
-    off_t inOff = 0;
-    std::uint64_t left = size;
-    bool kernelCopy = true;
-    std::vector<unsigned char> buf;
-    while (left > 0) {
-        if (stop.stop_requested()) return true;  // the caller sees the stop
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, 16u << 20));
-        if (kernelCopy) {
-            ssize_t n = ::copy_file_range(in, &inOff, out, nullptr, want, 0);
-            if (n > 0) {
-                left -= static_cast<std::uint64_t>(n);
-                continue;
+// Copies the source into the M1 temporary in the kernel, block by block, and
+// tells how far it has got, so that the conversion can read each block of the
+// copy right behind it, while the block is still in the processor's cache.
+class CM1Copier {
+public:
+    CM1Copier(int in, int out, std::uint64_t length, std::stop_token stop)
+        : m_in(in), m_out(out), m_nLength(length), m_stop(std::move(stop)) {}
+
+    void Run() {
+        off_t inOff = 0, outOff = 0;
+        bool kernelCopy = true;
+        std::vector<unsigned char> buf;
+        bool ok = true;
+        while (static_cast<std::uint64_t>(outOff) < m_nLength) {
+            if (m_stop.stop_requested() || m_bAbandoned.load(std::memory_order_relaxed)) break;
+            std::size_t want = static_cast<std::size_t>(
+                std::min<std::uint64_t>(m_nLength - static_cast<std::uint64_t>(outOff), 1u << 20));
+            ssize_t n;
+            if (kernelCopy) {
+                n = ::copy_file_range(m_in, &inOff, m_out, &outOff, want, 0);
+                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                              errno == EOPNOTSUPP)) {
+                    kernelCopy = false;
+                    buf.resize(kReadChunk);
+                    continue;
+                }
+            } else {
+                n = ::pread(m_in, buf.data(), std::min(want, buf.size()), inOff);
+                if (n > 0) {
+                    for (ssize_t done = 0; done < n;) {
+                        ssize_t w = ::pwrite(m_out, buf.data() + done, n - done, outOff + done);
+                        if (w < 0 && errno == EINTR) continue;
+                        if (w <= 0) {
+                            n = -1;
+                            if (w == 0) errno = EIO;
+                            break;
+                        }
+                        done += w;
+                    }
+                    if (n > 0) {
+                        inOff += n;
+                        outOff += n;
+                    }
+                }
             }
-            if (n == 0) break;  // the source shrank
-            if (errno == EINTR) continue;
-            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-                kernelCopy = false;
-                buf.resize(kReadChunk);
-                continue;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                m_nError = errno;
+                ok = false;
+                break;
             }
-            *err = errno;
-            return false;
+            if (n == 0) break;  // the source is shorter than it was
+            Publish(static_cast<std::uint64_t>(outOff), false);
         }
-        ssize_t n = ::pread(in, buf.data(), std::min(want, buf.size()), inOff);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            *err = errno;
-            return false;
-        }
-        if (n == 0) break;
-        if (!WriteAll(out, buf.data(), static_cast<std::size_t>(n), err)) return false;
-        inOff += n;
-        left -= static_cast<std::uint64_t>(n);
+        m_bOk = ok;
+        Publish(static_cast<std::uint64_t>(outOff), true);
     }
-    return true;
-}
+
+    // Bytes copied once at least `want` are there or the copy has ended.
+    std::uint64_t WaitFor(std::uint64_t want) {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [&] { return m_nCopied >= want || m_bDone; });
+        return m_nCopied;
+    }
+
+    // The conversion gave up: stop copying.
+    void Abandon() { m_bAbandoned.store(true, std::memory_order_relaxed); }
+
+    // After Run: true when the copy went through to the source's end.
+    bool Finish() const { return m_bOk; }
+    int Error() const { return m_nError; }
+
+private:
+    void Publish(std::uint64_t copied, bool done) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_nCopied = copied;
+            m_bDone = done;
+        }
+        m_cv.notify_all();
+    }
+
+    int m_in, m_out;
+    std::uint64_t m_nLength;
+    std::stop_token m_stop;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::uint64_t m_nCopied = 0;
+    bool m_bDone = false;
+    bool m_bOk = false;
+    std::atomic<bool> m_bAbandoned{false};
+    int m_nError = 0;
+};
 
 // Removes temporaries that an earlier import of this symbol left behind when
 // its process died; a live process's temporaries are left alone.
@@ -154,6 +212,115 @@ ImportResult Failure(ImportResult result, const std::string& what, const std::st
     return Failure(std::move(result), what, path, files::ErrorText(err));
 }
 
+// Builds the eight derived periods in one pass. Each period is formed from
+// the one below it (M15 from three M5 bars, MN from thirty D1 bars, ...):
+// the first bar's time and open, the last one's close, the extremes over all
+// of them. That gives the same bars as counting N source records, with one
+// accumulator touched per record instead of eight.
+class PeriodCascade {
+public:
+    PeriodCascade(const HistoryHeader& header, std::array<Fd, period::kCount>& out) : m_out(out) {
+        for (int d = 0; d < kDerived; ++d) {
+            HistoryHeader h = header;
+            h.SetPeriod(period::kMinutes[d + 1]);
+            m_pending[d].resize(kWriteChunk + BarRecord::kSize);
+            std::memcpy(m_pending[d].data(), h.bytes.data(), HistoryHeader::kSize);
+            m_nPending[d] = HistoryHeader::kSize;
+        }
+    }
+
+    // True when the next record starts an M5 bar.
+    bool AtGroupStart() const { return m_nInGroup[0] == 0; }
+
+    void FeedRecord(const unsigned char* raw) {
+        BarRecord r;
+        r.time = le::Load<std::int32_t>(raw + 0);
+        r.open = le::Load<double>(raw + 4);
+        r.low = le::Load<double>(raw + 12);
+        r.high = le::Load<double>(raw + 20);
+        r.close = le::Load<double>(raw + 28);
+        Feed(0, r);
+    }
+
+    // Five whole records at a group start: one M5 bar at once.
+    void FeedFiveRecords(const unsigned char* raw) {
+        BarRecord& a = m_acc[0];
+        a.time = le::Load<std::int32_t>(raw + 0);
+        a.open = le::Load<double>(raw + 4);
+        double low = le::Load<double>(raw + 12);
+        double high = le::Load<double>(raw + 20);
+        for (int i = 1; i < 5; ++i) {
+            const unsigned char* rec = raw + i * BarRecord::kSize;
+            double l = le::Load<double>(rec + 12);
+            double h = le::Load<double>(rec + 20);
+            if (l < low) low = l;
+            if (h > high) high = h;
+        }
+        a.low = low;
+        a.high = high;
+        a.close = le::Load<double>(raw + 4 * BarRecord::kSize + 28);
+        Complete(0);
+    }
+
+    void Flush() {
+        for (int d = 0; d < kDerived; ++d) WritePending(d);
+    }
+    bool Ok() const { return m_nFailed == 0; }
+    int FailedPeriod() const { return m_nFailed; }
+    int Error() const { return m_nError; }
+
+private:
+    // Derived index d (0 = M5): parent level (-1 = source records) and how
+    // many parent bars make one bar.
+    static constexpr int kParent[kDerived] = {-1, 0, 1, 2, 3, 4, 5, 5};
+    static constexpr int kFactor[kDerived] = {5, 3, 2, 2, 4, 6, 7, 30};
+    static_assert(kFactor[6] * 1440 == 10080 && kFactor[7] * 1440 == 43200);
+
+    void Feed(int d, const BarRecord& bar) {
+        BarRecord& a = m_acc[d];
+        if (m_nInGroup[d] == 0) {
+            // Each group's range starts from its first member, so no price
+            // level is capped.
+            a.time = bar.time;
+            a.open = bar.open;
+            a.low = bar.low;
+            a.high = bar.high;
+        } else {
+            if (bar.low < a.low) a.low = bar.low;
+            if (bar.high > a.high) a.high = bar.high;
+        }
+        if (++m_nInGroup[d] < kFactor[d]) return;
+        a.close = bar.close;
+        Complete(d);
+    }
+
+    // Bar d is complete: append it and hand it up.
+    void Complete(int d) {
+        m_nInGroup[d] = 0;
+        m_acc[d].volume = 0.0;
+        m_acc[d].Encode(m_pending[d].data() + m_nPending[d]);
+        m_nPending[d] += BarRecord::kSize;
+        if (m_nPending[d] >= kWriteChunk) WritePending(d);
+        for (int c = d + 1; c < kDerived; ++c)
+            if (kParent[c] == d) Feed(c, m_acc[d]);
+    }
+
+    void WritePending(int d) {
+        if (m_nFailed == 0 &&
+            !WriteAll(m_out[d + 1].get(), m_pending[d].data(), m_nPending[d], &m_nError))
+            m_nFailed = d + 1;
+        m_nPending[d] = 0;
+    }
+
+    std::array<Fd, period::kCount>& m_out;
+    std::array<std::vector<unsigned char>, kDerived> m_pending;
+    std::array<std::size_t, kDerived> m_nPending{};
+    std::array<BarRecord, kDerived> m_acc{};
+    std::array<int, kDerived> m_nInGroup{};
+    int m_nFailed = 0;  // period index of the first failed write, 0 = none
+    int m_nError = 0;
+};
+
 }  // namespace
 
 bool IsUsableSymbol(const std::string& symbol) {
@@ -225,112 +392,77 @@ ImportResult BuildPeriodFiles(const std::string& sourcePath, const std::string& 
     std::array<Fd, period::kCount> out;
     for (int k = 0; k < period::kCount; ++k) {
         std::string path = PeriodFilePath(historyFolder, symbol, k) + suffix;
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // M1 is read back by the conversion.
+        int mode = k == period::M1 ? O_RDWR : O_WRONLY;
+        int fd = ::open(path.c_str(), mode | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) return Failure(result, "无法创建文件", path, errno);
         temps.Add(path);
         out[k].Reset(fd);
     }
 
-    // The M1 copy runs beside the conversion; both read the source through
-    // their own descriptors.
-    Fd copySource(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (copySource.get() < 0) {
-        result.status = ImportResult::Status::kCopyFailed;
-        result.message = "复制文件" + sourcePath + "失败";
-        return result;
-    }
-    bool copyOk = true;
-    int copyErr = 0;
-    std::thread copier([&] {
-        copyOk = CopyFileData(copySource.get(), out[period::M1].get(), length, stop, &copyErr);
-    });
-
+    // The M1 copy runs in the kernel on its own thread; the conversion reads
+    // the copy right behind it, so the source is read from memory only once.
+    CM1Copier copier(source.get(), out[period::M1].get(), length, stop);
+    std::thread copyThread([&copier] { copier.Run(); });
     // Derived files: the header with the period field set, then the bars.
-    std::array<std::vector<unsigned char>, kDerived> pending;
-    std::array<BarRecord, kDerived> acc{};
-    std::array<int, kDerived> inGroup{};
-    bool writeOk = true;
-    int writeFile = 0;
-    for (int d = 0; d < kDerived; ++d) {
-        HistoryHeader h = header;
-        h.SetPeriod(period::kMinutes[d + 1]);
-        pending[d].reserve(kWriteChunk + BarRecord::kSize);
-        pending[d].insert(pending[d].end(), h.bytes.begin(), h.bytes.end());
-    }
-
+    PeriodCascade cascade(header, out);
     std::vector<unsigned char> chunk(kReadChunk);
-    std::size_t carried = 0;  // bytes of a record split across two reads
-    std::uint64_t offset = HistoryHeader::kSize;
+    std::uint64_t pos = HistoryHeader::kSize;  // the next record's offset
     std::uint64_t p = 0;
     unsigned untilProgress = 1024;
     bool cancelled = false;
     bool readOk = true;
-    for (;;) {
-        ssize_t n = ::pread(source.get(), chunk.data() + carried, chunk.size() - carried,
-                            static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            readOk = false;
-            err = errno;
-            break;
-        }
-        if (n == 0) break;
-        offset += static_cast<std::uint64_t>(n);
-        std::size_t avail = carried + static_cast<std::size_t>(n);
-        std::size_t pos = 0;
-        for (; pos + BarRecord::kSize <= avail; pos += BarRecord::kSize) {
+    // Feeds the whole records of `data`; returns the bytes used.
+    auto feed = [&](const unsigned char* data, std::size_t len) {
+        std::size_t at = 0;
+        while (at + BarRecord::kSize <= len) {
             if (stop.stop_requested()) {
                 cancelled = true;
                 break;
             }
-            const BarRecord r = BarRecord::Decode(chunk.data() + pos);
-            for (int d = 0; d < kDerived; ++d) {
-                BarRecord& a = acc[d];
-                if (inGroup[d] == 0) {
-                    // Each group's range starts from its first record, so no
-                    // price level is capped.
-                    a.time = r.time;
-                    a.open = r.open;
-                    a.low = r.low;
-                    a.high = r.high;
-                } else {
-                    if (r.low < a.low) a.low = r.low;
-                    if (r.high > a.high) a.high = r.high;
-                }
-                if (++inGroup[d] == period::kMinutes[d + 1]) {
-                    inGroup[d] = 0;
-                    a.close = r.close;
-                    auto& buf = pending[d];
-                    std::size_t at = buf.size();
-                    buf.resize(at + BarRecord::kSize);
-                    a.Encode(buf.data() + at);
-                    if (buf.size() >= kWriteChunk) {
-                        if (writeOk && !WriteAll(out[d + 1].get(), buf.data(), buf.size(), &err)) {
-                            writeOk = false;
-                            writeFile = d + 1;
-                        }
-                        buf.clear();
-                    }
-                }
+            // Whole M5 groups take the fast path; the record that completes
+            // a block of 1024 always goes one by one, so progress lines
+            // come exactly where they are due.
+            if (cascade.AtGroupStart() && untilProgress > 5 && at + 5 * BarRecord::kSize <= len) {
+                cascade.FeedFiveRecords(data + at);
+                at += 5 * BarRecord::kSize;
+                p += 5;
+                untilProgress -= 5;
+                continue;
             }
+            cascade.FeedRecord(data + at);
+            at += BarRecord::kSize;
             ++p;
             if (--untilProgress == 0) {
                 untilProgress = 1024;
                 if (progress) progress(ImportProgressText(p, length));
             }
         }
-        if (cancelled || !writeOk) break;
-        carried = avail - pos;
-        if (carried) std::memmove(chunk.data(), chunk.data() + pos, carried);
-    }
-
-    for (int d = 0; d < kDerived && writeOk && !cancelled; ++d) {
-        if (!WriteAll(out[d + 1].get(), pending[d].data(), pending[d].size(), &err)) {
-            writeOk = false;
-            writeFile = d + 1;
+        return at;
+    };
+    for (;;) {
+        const std::uint64_t copied = copier.WaitFor(pos + BarRecord::kSize);
+        if (copied < pos + BarRecord::kSize) break;  // the copy has ended (or failed)
+        std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(copied - pos, chunk.size()));
+        ssize_t n = ::pread(out[period::M1].get(), chunk.data(), want, static_cast<off_t>(pos));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            readOk = false;
+            err = n < 0 ? errno : EIO;
+            break;
         }
+        pos += feed(chunk.data(), static_cast<std::size_t>(n));
+        if (cancelled || !cascade.Ok()) break;
     }
-    copier.join();
+    if (cancelled || !cascade.Ok() || !readOk) copier.Abandon();
+    copyThread.join();
+    bool copyOk = copier.Finish();
+    int copyErr = copier.Error();
+    if (!cancelled) cascade.Flush();
+    bool writeOk = cascade.Ok();
+    int writeFile = cascade.FailedPeriod();
+    if (!writeOk) err = cascade.Error();
     for (int k = 0; k < period::kCount; ++k) {
         int closeErr = 0;
         if (!out[k].Close(&closeErr)) {

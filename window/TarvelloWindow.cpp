@@ -106,15 +106,16 @@ void CTarvelloWindow::OnLoadHistory() {
     m_strImportFile = *path;
     if (m_pImportThread.IsSet()) return;  // an import is running: ignored silently
     m_strProgress.clear();
-    m_pImportThread.Start([this](std::stop_token stop) { ImportThread(stop); });
+    // The worker gets its own copies: a later Load may store a new path while
+    // this import runs.
+    m_pImportThread.Start([this, source = m_strImportFile, history = m_strHistoryFolder](
+                              std::stop_token stop) { ImportThread(source, history, stop); });
     m_port.MessageBox(kImportWaitText);
 }
 
-void CTarvelloWindow::ImportThread(std::stop_token stop) {
-    // Runs on the worker: it reads only its own copy of the path and talks to
-    // the window solely through queued calls.
-    const std::string source = m_strImportFile;
-    const std::string historyFolder = m_strHistoryFolder;
+void CTarvelloWindow::ImportThread(const std::string& source, const std::string& historyFolder,
+                                   std::stop_token stop) {
+    // Runs on the worker: it talks to the window solely through queued calls.
     ImportResult result = BuildPeriodFiles(
         source, historyFolder,
         [this](const std::string& text) {

@@ -135,7 +135,8 @@ public:
 
 private:
     void ScanFolder(const std::string& folder, CHistoryTreeItem& parent);
-    void ImportThread(std::stop_token stop);
+    void ImportThread(const std::string& source, const std::string& historyFolder,
+                      std::stop_token stop);
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();
 

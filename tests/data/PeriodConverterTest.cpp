@@ -251,7 +251,8 @@ TEST_F(ReimportTest, FailedInstallPutsEarlierFilesBack) {
     EXPECT_EQ(result.status, ImportResult::Status::kFailed);
     EXPECT_NE(result.message.find("GBPUSDH4.hst"), std::string::npos) << result.message;
     for (int per = 0; per < period::kCount; ++per) {
-        if (per != period::H4) EXPECT_EQ(Period(per), m_old[per]) << period::kNames[per];
+        if (per == period::H4) continue;
+        EXPECT_EQ(Period(per), m_old[per]) << period::kNames[per];
     }
     EXPECT_EQ(EntriesOf(History() + "GBPUSD").size(), 9u);
 }

@@ -1,0 +1,263 @@
+#include "window/TarvelloWindow.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "data/HistoryFile.h"
+#include "data/Period.h"
+#include "data/SampleHistory.h"
+#include "platform/Files.h"
+#include "platform/RecordingCanvas.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class TarvelloWindowTest : public ::testing::Test {
+protected:
+    std::string Program() const { return m_dir.Path() + "/"; }
+    std::string History() const { return m_dir.Path() + "/history/"; }
+    // A symbol folder with `entries` files in it.
+    void MakeSymbolFolder(const std::string& symbol, int entries) {
+        files::CreateFolder(m_dir / "history");
+        files::CreateFolder(History() + symbol);
+        for (int i = 0; i < entries; ++i)
+            WriteFileBytes(PeriodFilePath(History(), symbol, i % 9) + (i >= 9 ? "x" : ""), "");
+    }
+    std::string HstFile(const std::string& name, const std::string& symbol,
+                        std::size_t bars = 100) {
+        std::string path = m_dir / name;
+        WriteHst(path, symbol, MakeBars(bars));
+        return path;
+    }
+    // Load pressed, the file chosen, the worker run to its end and its
+    // hand-offs delivered.
+    void ImportThroughWindow(CTarvelloWindow& wnd, const std::string& path) {
+        m_port.m_queueFiles.push_back(path);
+        wnd.OnLoadHistory();
+        wnd.JoinImportWorker();
+        m_port.Drain();
+    }
+    std::vector<std::string> Currencies(const CTarvelloWindow& wnd) const {
+        return wnd.m_comboCurrency.Items();
+    }
+
+    TempDir m_dir;
+    FakePort m_port;
+};
+
+TEST_F(TarvelloWindowTest, StartStateOfAFreshProgram) {
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    EXPECT_EQ(wnd.m_strCaption, "Tarvello_V6.0");
+    EXPECT_EQ(wnd.m_strHistoryFolder, Program() + "history/");
+    EXPECT_EQ(wnd.m_strBackgroundFile, Program() + "background.JPG");
+    EXPECT_TRUE(files::IsFolder(m_dir / "history"));
+    EXPECT_EQ(wnd.m_barIndex.GetIndex(), -1);
+    EXPECT_EQ(wnd.m_barIndex.GetPeriod(), period::H4);
+    EXPECT_EQ(wnd.m_nZoomLevel, 3);
+    EXPECT_EQ(wnd.m_nVisibleBars, 120);
+    EXPECT_EQ(wnd.m_comboCurrency.GetCount(), 0);
+    EXPECT_EQ(wnd.GetSelectedSymbol(), "");
+
+    const std::vector<std::string> lots = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7",
+                                           "0.8", "0.9", "1",   "2",   "3",   "4",   "5",
+                                           "6",   "7",   "8",   "9",   "10",  "20",  "30",
+                                           "40",  "50",  "60",  "70",  "80",  "90"};
+    EXPECT_EQ(wnd.m_comboLots.Items(), lots);
+    EXPECT_EQ(wnd.m_comboLots.GetCurSel(), 0);
+
+    using W = CTarvelloWindow;
+    EXPECT_EQ(wnd.GetStatText(W::IDC_TOTAL_MONEY), "10000");
+    for (int id : {W::IDC_TOTAL_PROFIT, W::IDC_FLOAT_PROFIT, W::IDC_PROFIT_RATE,
+                   W::IDC_WIN_ORDERS, W::IDC_LOSS_ORDERS})
+        EXPECT_EQ(wnd.GetStatText(id), "0") << id;
+    wnd.m_fProfitRate = 0.975;
+    EXPECT_EQ(wnd.GetStatText(W::IDC_PROFIT_RATE), "0.975");
+    EXPECT_TRUE(m_port.m_arrMessages.empty());
+}
+
+TEST_F(TarvelloWindowTest, CurrencyListOffersFoldersOfExactlyNineEntries) {
+    MakeSymbolFolder("USDJPY", 9);
+    MakeSymbolFolder("GBPUSD", 9);
+    MakeSymbolFolder("EURUSD", 8);
+    MakeSymbolFolder("AUDUSD", 10);
+    WriteFileBytes(History() + "loose.hst", "");
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    EXPECT_EQ(Currencies(wnd), (std::vector<std::string>{"GBPUSD", "USDJPY"}));
+    EXPECT_EQ(wnd.GetSelectedSymbol(), "GBPUSD");
+    // The hidden tree mirrors the folder, entries by title.
+    const auto& top = wnd.m_treeHistory.Root().m_arrChildren;
+    ASSERT_EQ(top.size(), 5u);
+    EXPECT_EQ(top[4].m_strText, "loose");
+    EXPECT_EQ(top[2].m_arrChildren[0].m_strText, "GBPUSDD1");
+}
+
+TEST_F(TarvelloWindowTest, LayoutFromClientSize) {
+    CTarvelloWindow wnd(m_port, Program());
+    struct Case {
+        int w, h;
+        Rect chart, orders, ads;
+    } cases[] = {
+        {1000, 700, {10, 100, 810, 542}, {10, 547, 810, 743}, {815, 120, 995, 710}},
+        {939, 766, {10, 100, 749, 592}, {10, 597, 749, 815}, {754, 120, 934, 776}},
+        {600, 110, {10, 100, 410, 100}, {10, 105, 410, 105}, {415, 120, 595, 120}},
+    };
+    for (const auto& c : cases) {
+        wnd.LayoutControls(c.w, c.h);
+        EXPECT_EQ(wnd.m_rcChart, c.chart) << c.w << "x" << c.h;
+        EXPECT_EQ(wnd.m_rcOrderList, c.orders) << c.w << "x" << c.h;
+        EXPECT_EQ(wnd.m_rcAdList, c.ads) << c.w << "x" << c.h;
+        EXPECT_EQ(wnd.m_nChartWidth, c.w - 200);
+        EXPECT_EQ(wnd.m_nChartHeight, c.h - 110);
+    }
+    EXPECT_TRUE(m_port.m_nChanges & CWindowPort::kLayout);
+}
+
+TEST_F(TarvelloWindowTest, ImportListsAndSelectsBySymbolPrefix) {
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+
+    ImportThroughWindow(wnd, HstFile("a.hst", "GBPUSD"));
+    EXPECT_EQ(m_port.m_arrFilters.back(), "外汇历史数据(*.hst)|*.hst|All Files (*.*)|*.*||");
+    EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{"正载入数据,请稍等!"});
+    EXPECT_EQ(Currencies(wnd), std::vector<std::string>{"GBPUSD"});
+    EXPECT_EQ(wnd.GetSelectedSymbol(), "GBPUSD");
+    EXPECT_FALSE(wnd.IsImporting());
+    EXPECT_EQ(GetBarCount(History(), "GBPUSD", period::M5), 20u);
+
+    ImportThroughWindow(wnd, HstFile("b.hst", "GBPUSD"));  // listed already
+    ImportThroughWindow(wnd, HstFile("c.hst", "gbp"));     // a prefix of GBPUSD, any case
+    EXPECT_EQ(Currencies(wnd), std::vector<std::string>{"GBPUSD"});
+
+    wnd.m_comboCurrency.SetCurSel(-1);
+    ImportThroughWindow(wnd, HstFile("d.hst", "EURUSD"));
+    EXPECT_EQ(Currencies(wnd), (std::vector<std::string>{"GBPUSD", "EURUSD"}));
+    EXPECT_EQ(wnd.m_comboCurrency.GetCurSel(), -1);  // the selection is not changed
+    EXPECT_TRUE(m_port.m_nChanges & CWindowPort::kCurrencyList);
+}
+
+TEST_F(TarvelloWindowTest, LoadDuringAnImportStartsNothing) {
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    m_port.m_queueFiles.push_back(HstFile("a.hst", "GBPUSD"));
+    m_port.m_queueFiles.push_back(HstFile("b.hst", "EURUSD"));
+    wnd.OnLoadHistory();
+    // The slot stays set until the worker's hand-off has reached this thread.
+    wnd.OnLoadHistory();
+    EXPECT_EQ(wnd.m_strImportFile, m_dir / "b.hst");
+    EXPECT_EQ(m_port.m_arrMessages.size(), 1u);
+    wnd.JoinImportWorker();
+    m_port.Drain();
+    EXPECT_EQ(Currencies(wnd), std::vector<std::string>{"GBPUSD"});
+    EXPECT_FALSE(files::Exists(History() + "EURUSD"));
+
+    m_port.m_queueFiles.push_back(std::nullopt);  // cancelled dialog
+    wnd.OnLoadHistory();
+    EXPECT_FALSE(wnd.IsImporting());
+    EXPECT_EQ(m_port.m_arrMessages.size(), 1u);
+}
+
+TEST_F(TarvelloWindowTest, FailedImportsAreReportedAndListNothing) {
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    ImportThroughWindow(wnd, HstFile("bad.hst", "EUR/USD"));
+    ASSERT_EQ(m_port.m_arrMessages.size(), 2u);
+    EXPECT_NE(m_port.m_arrMessages[1].find("EUR/USD"), std::string::npos);
+    EXPECT_EQ(wnd.m_comboCurrency.GetCount(), 0);
+    EXPECT_FALSE(wnd.IsImporting());
+
+    // An unreadable file says nothing; its empty symbol lands in an empty combo.
+    ImportThroughWindow(wnd, m_dir / "missing.hst");
+    EXPECT_EQ(m_port.m_arrMessages.size(), 3u);
+    EXPECT_EQ(Currencies(wnd), std::vector<std::string>{""});
+    EXPECT_EQ(wnd.m_comboCurrency.GetCurSel(), 0);
+    EXPECT_EQ(wnd.GetSelectedSymbol(), "");
+}
+
+TEST_F(TarvelloWindowTest, ProgressReachesTheWindowThroughHandOffs) {
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    m_port.m_queueFiles.push_back(HstFile("a.hst", "GBPUSD", 3000));
+    wnd.OnLoadHistory();
+    wnd.JoinImportWorker();
+    EXPECT_TRUE(wnd.m_strProgress.empty());  // nothing written from the worker
+    m_port.Drain();
+    EXPECT_TRUE(wnd.m_strProgress.empty());  // cleared when the import is done
+    EXPECT_TRUE(m_port.m_nChanges & CWindowPort::kProgress);
+
+    wnd.m_strProgress = "FileSize=128Kbyte,ReadSize=88Kbyte,68%";
+    RecordingCanvas canvas;
+    wnd.PaintProgress(canvas);
+    auto calls = canvas.Calls();
+    EXPECT_EQ(calls.back(), "TextOut 40 100 FileSize=128Kbyte,ReadSize=88Kbyte,68%");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "SetBkOpaque 1"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "SetBkColor 0xffffff"), calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "SetTextColor 0x000000"), calls.end());
+}
+
+TEST_F(TarvelloWindowTest, ClosingDuringAnImportStopsItAndKeepsTheOldFiles) {
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    ImportThroughWindow(wnd, HstFile("old.hst", "EURUSD", 2000));
+    std::vector<std::string> old;
+    for (int per = 0; per < period::kCount; ++per)
+        old.push_back(ReadFileBytes(PeriodFilePath(History(), "EURUSD", per)));
+
+    SampleOptions big;
+    big.bars = 1000000;
+    std::string error;
+    ASSERT_TRUE(WriteSampleHistory(m_dir / "big.hst", big, &error)) << error;
+    m_port.m_queueFiles.push_back(m_dir / "big.hst");
+    wnd.OnLoadHistory();
+    // Wait for the first progress hand-off: the worker is then inside the conversion.
+    for (int i = 0; i < 2000 && m_port.Drain() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    wnd.OnCancel();
+    EXPECT_EQ(m_port.m_nEndResult, CTarvelloWindow::IDCANCEL);
+    EXPECT_FALSE(wnd.IsImporting());
+    m_port.Drain();  // stale hand-offs are ignored
+    EXPECT_TRUE(wnd.m_strProgress.empty());
+
+    for (int per = 0; per < period::kCount; ++per)
+        EXPECT_EQ(ReadFileBytes(PeriodFilePath(History(), "EURUSD", per)), old[per])
+            << period::kNames[per];
+    EXPECT_EQ(files::ListFolder(History() + "EURUSD").size(), 9u);
+}
+
+TEST_F(TarvelloWindowTest, UnwritableProgramFolderIsReportedOnce) {
+    // A regular file where the history folder should be stands in for a
+    // read-only program folder (root ignores permission bits).
+    WriteFileBytes(m_dir / "history", "not a folder");
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    ASSERT_EQ(m_port.m_arrMessages.size(), 1u);
+    EXPECT_NE(m_port.m_arrMessages[0].find(m_dir / "history"), std::string::npos);
+    EXPECT_EQ(wnd.m_strCaption, "Tarvello_V6.0");  // start-up went on
+    EXPECT_EQ(wnd.m_comboLots.GetCount(), 27);
+}
+
+TEST(ComboModel, CaseInsensitivePrefixSearch) {
+    CComboModel combo;
+    EXPECT_EQ(combo.FindString(-1, ""), -1);
+    combo.AddString("GBPUSD");
+    combo.AddString("EURUSD");
+    combo.AddString("eurjpy");
+    struct Case {
+        int after;
+        const char* prefix;
+        int expected;
+    } cases[] = {{-1, "", 0},      {-1, "eur", 1}, {1, "EUR", 2},     {2, "eur", 1},
+                 {-1, "EURJ", 2}, {-1, "GBPUSDX", -1}, {-1, "USD", -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(combo.FindString(c.after, c.prefix), c.expected) << c.after << " " << c.prefix;
+    combo.SetCurSel(1);
+    EXPECT_EQ(combo.GetEditText(), "EURUSD");
+    combo.SetEditText("0.35");
+    EXPECT_EQ(combo.GetCurSel(), -1);
+}
+
+}  // namespace
