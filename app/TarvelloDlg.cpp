@@ -1,0 +1,362 @@
+#include "app/TarvelloDlg.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "app/AboutDlg.h"
+#include "app/AppIcon.h"
+#include "app/DialogUnits.h"
+#include "app/QtCanvas.h"
+
+namespace {
+
+using W = CTarvelloWindow;
+
+// The window's template: 626 x 511 units.
+constexpr int kTemplateWidth = 626;
+constexpr int kTemplateHeight = 511;
+constexpr int kBackgroundSize = 400;
+
+struct ButtonTemplate {
+    int id;
+    const char* text;
+    int x, y, w, h;
+};
+
+// In template order, which is also the tab order.
+constexpr ButtonTemplate kButtons[] = {
+    {W::IDOK, "确定", 569, 14, 50, 14},
+    {W::IDCANCEL, "取消", 569, 29, 50, 14},
+    {W::ID_HELP, "帮助(&H)", 569, 44, 50, 14},
+    {W::IDC_BUY, "&Buy", 159, 24, 50, 14},
+    {W::IDC_SELL, "&Sell", 215, 24, 50, 14},
+    {W::IDC_CLOSE_ORDER, "&Close", 215, 41, 50, 14},
+    {W::IDC_LOAD_HISTORY, "载入历史数据", 14, 41, 56, 14},
+    {W::IDC_NEXT_BAR, "下根K线", 85, 42, 50, 14},
+    {W::IDC_RETRAIN, "重新训练", 85, 25, 50, 14},
+    {W::IDC_BALANCE_CURVE, "资金曲线", 517, 24, 47, 17},
+};
+
+struct LabelTemplate {
+    const char* text;
+    int x, y;
+};
+
+constexpr LabelTemplate kCurrencyLabel{"货币", 7, 27};
+constexpr LabelTemplate kLotsLabel{"手数", 142, 47};
+
+struct StatTemplate {
+    int id;
+    int x, y, w, h;
+    LabelTemplate label;
+};
+
+constexpr StatTemplate kStats[] = {
+    {W::IDC_TOTAL_MONEY, 302, 25, 40, 14, {"总金额", 269, 29}},
+    {W::IDC_TOTAL_PROFIT, 302, 41, 40, 14, {"总盈亏", 269, 45}},
+    {W::IDC_FLOAT_PROFIT, 385, 43, 40, 14, {"浮动盈亏", 351, 47}},
+    {W::IDC_PROFIT_RATE, 385, 25, 40, 14, {"盈利率", 355, 27}},
+    {W::IDC_WIN_ORDERS, 479, 27, 34, 14, {"盈利单数量", 434, 29}},
+    {W::IDC_LOSS_ORDERS, 479, 44, 34, 14, {"亏损单数量", 433, 47}},
+};
+
+QString IdName(int id) {
+    return QStringLiteral("id%1").arg(id);
+}
+
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
+    : QDialog(parent), m_logic(*this, programFolder) {
+    // An application window with minimise and maximise boxes, not a dialog
+    // that window managers keep off the task bar.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(ToQString(m_logic.m_strCaption));
+    setWindowIcon(CAppIcon::Icon());
+    setFont(QtCanvas::DefaultFont());
+    // The dialog colour reaches the labels through Window; the background
+    // itself is painted in full by paintEvent.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QtCanvas::ToQColor(W::kDialogColor));
+    setPalette(pal);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(DluToPixels(kTemplateWidth), DluToPixels(kTemplateHeight));
+    CreateControls();
+}
+
+CTarvelloDlg::~CTarvelloDlg() {
+    // Workers are stopped while the widgets they report to still exist.
+    m_logic.ReleaseWorkers();
+}
+
+void CTarvelloDlg::CreateControls() {
+    for (const ButtonTemplate& t : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(t.text), this);
+        button->setObjectName(IdName(t.id));
+        button->setGeometry(DluRect(t.x, t.y, t.w, t.h));
+        switch (t.id) {
+            case W::IDOK:
+                button->setDefault(true);
+                connect(button, &QPushButton::clicked, this, &CTarvelloDlg::accept);
+                break;
+            case W::IDCANCEL:
+                connect(button, &QPushButton::clicked, this, &CTarvelloDlg::reject);
+                break;
+            case W::IDC_LOAD_HISTORY:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnLoadHistory(); });
+                break;
+            default:
+                // Help, trading, replay and the balance curve are not wired yet.
+                break;
+        }
+    }
+
+    auto addLabel = [this](const LabelTemplate& t) {
+        auto* label = new QLabel(QString::fromUtf8(t.text), this);
+        label->setObjectName(QStringLiteral("label_") + label->text());
+        label->setAutoFillBackground(true);
+        label->move(DluRect(t.x, t.y, 0, 0).topLeft());
+        label->resize(label->sizeHint());
+    };
+    auto addCombo = [this](int id, int x, int y, int w, int dropHeight) {
+        auto* combo = new QComboBox(this);
+        combo->setObjectName(IdName(id));
+        combo->setEditable(true);
+        // A typed text is only the edit field's, never a new item, and it is
+        // not completed from the items.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        const QRect r = DluRect(x, y, w, dropHeight);
+        combo->setGeometry(r.x(), r.y(), r.width(), combo->sizeHint().height());
+        // The template's height is that of the dropped-down combo.
+        const int itemHeight = combo->fontMetrics().height() + 2;
+        combo->setMaxVisibleItems(std::max(1, (r.height() - combo->height()) / itemHeight));
+        return combo;
+    };
+
+    m_pComboCurrency = addCombo(W::IDC_CURRENCY, 29, 25, 48, 74);
+    ConnectCombo(m_pComboCurrency, m_logic.m_comboCurrency);
+    addLabel(kCurrencyLabel);
+    m_pComboLots = addCombo(W::IDC_LOTS, 162, 43, 48, 78);
+    ConnectCombo(m_pComboLots, m_logic.m_comboLots);
+    addLabel(kLotsLabel);
+
+    for (const StatTemplate& t : kStats) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(IdName(t.id));
+        box->setReadOnly(true);
+        box->setGeometry(DluRect(t.x, t.y, t.w, t.h));
+        // Read-only boxes take the dialog colour like the labels.
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Base, QtCanvas::ToQColor(W::kDialogColor));
+        box->setPalette(pal);
+        m_mapStatBoxes[t.id] = box;
+    }
+    for (const StatTemplate& t : kStats) addLabel(t.label);
+
+    auto addList = [this](int id) {
+        auto* list = new QListWidget(this);
+        list->setObjectName(IdName(id));
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        // The lists get menus of their own; until then a right click on them
+        // must not bring up the window's menu.
+        list->setContextMenuPolicy(Qt::PreventContextMenu);
+        return list;
+    };
+    m_pListOrder = addList(W::IDC_ORDER_LIST);
+    m_pListAdvertisement = addList(W::IDC_AD_LIST);
+
+    m_pActionAbout = new QAction(QString::fromUtf8(W::kAboutMenuText), this);
+    m_pActionAbout->setObjectName(QStringLiteral("actionAbout"));
+    connect(m_pActionAbout, &QAction::triggered, this, &CTarvelloDlg::ShowAboutBox);
+}
+
+void CTarvelloDlg::ConnectCombo(QComboBox* combo, CComboModel& model) {
+    connect(combo, &QComboBox::activated, this, [&model](int index) { model.SetCurSel(index); });
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+            [&model](const QString& text) { model.SetEditText(text.toStdString()); });
+}
+
+void CTarvelloDlg::InitDialog() {
+    m_logic.OnInitDialog();
+    LoadBackground();
+    m_logic.LayoutControls(width(), height());
+}
+
+void CTarvelloDlg::LoadBackground() {
+    m_imgBackground = QImage(kBackgroundSize, kBackgroundSize, QImage::Format_RGB32);
+    m_imgBackground.fill(QtCanvas::ToQColor(W::kDialogColor));
+    QImage picture;
+    if (picture.load(QFile::decodeName(m_logic.m_strBackgroundFile.c_str()))) {
+        QPainter p(&m_imgBackground);
+        p.drawImage(QPoint(0, 0), picture);
+    }
+    m_imgScaledBackground = QImage();
+}
+
+void CTarvelloDlg::MirrorCombo(QComboBox* combo, const CComboModel& model) {
+    const QSignalBlocker blocker(combo);
+    QStringList items;
+    for (const std::string& item : model.Items()) items.append(ToQString(item));
+    QStringList shown;
+    for (int i = 0; i < combo->count(); ++i) shown.append(combo->itemText(i));
+    if (shown != items) {
+        combo->clear();
+        combo->addItems(items);
+    }
+    combo->setCurrentIndex(model.GetCurSel());
+    const QString edit = ToQString(model.GetEditText());
+    if (combo->currentText() != edit) combo->setEditText(edit);
+}
+
+void CTarvelloDlg::PlaceLists() {
+    auto place = [](QWidget* widget, const Rect& r) {
+        widget->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
+    };
+    place(m_pListOrder, m_logic.m_rcOrderList);
+    place(m_pListAdvertisement, m_logic.m_rcAdList);
+}
+
+QStringList CTarvelloDlg::ToQtFilters(const std::string& filter) {
+    const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        if (description.isEmpty()) break;  // the closing "||"
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the description's trailing parentheses.
+        if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+            filters.append(description);
+        else
+            filters.append(description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters;
+}
+
+void CTarvelloDlg::MessageBox(const std::string& text) {
+    ShowMessageBox(ToQString(text));
+}
+
+void CTarvelloDlg::ShowMessageBox(const QString& text) {
+    // Modal: its nested event loop keeps delivering the workers' queued calls.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarvello"), text, QMessageBox::Ok, this);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+std::optional<std::string> CTarvelloDlg::ChooseOpenFile(const std::string& filter,
+                                                        const std::string& defaultExt) {
+    QString suffix = ToQString(defaultExt);
+    while (suffix.startsWith(QLatin1Char('*')) || suffix.startsWith(QLatin1Char('.')))
+        suffix.remove(0, 1);
+    const QString path = GetOpenFileName(ToQtFilters(filter), suffix);
+    if (path.isEmpty()) return std::nullopt;
+    return QFile::encodeName(path).toStdString();
+}
+
+QString CTarvelloDlg::GetOpenFileName(const QStringList& filters, const QString& defaultSuffix) {
+    QFileDialog dialog(this, QStringLiteral("打开"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+void CTarvelloDlg::PostToUi(std::function<void()> call) {
+    // Thread-safe; calls still queued when the dialog goes die with it.
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void CTarvelloDlg::StateChanged(unsigned changes) {
+    if (changes & kCurrencyList) MirrorCombo(m_pComboCurrency, m_logic.m_comboCurrency);
+    if (changes & kLots) MirrorCombo(m_pComboLots, m_logic.m_comboLots);
+    if (changes & kStatistics)
+        for (const auto& [id, box] : m_mapStatBoxes)
+            box->setText(ToQString(m_logic.GetStatText(id)));
+    if (changes & kCaption) setWindowTitle(ToQString(m_logic.m_strCaption));
+    if (changes & kLayout) PlaceLists();
+    if (changes & kChart) {
+        const Rect& r = m_logic.m_rcChart;
+        update(r.left, r.top, r.Width(), r.Height());
+    }
+    // The progress line may also have been taken away: repaint what it covered.
+    if (changes & kProgress) update();
+}
+
+void CTarvelloDlg::EndDialog(int result) {
+    QDialog::done(result);
+}
+
+void CTarvelloDlg::accept() {
+    m_logic.OnOK();
+}
+
+void CTarvelloDlg::reject() {
+    m_logic.OnCancel();
+}
+
+void CTarvelloDlg::closeEvent(QCloseEvent* event) {
+    if (isVisible()) m_logic.OnCancel();
+    if (isVisible())
+        event->ignore();
+    else
+        event->accept();
+}
+
+void CTarvelloDlg::ShowAboutBox() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CTarvelloDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // The chart area will have menus of its own.
+    const Rect& chart = m_logic.m_rcChart;
+    const QPoint pos = event->pos();
+    if (pos.x() >= chart.left && pos.x() < chart.right && pos.y() >= chart.top &&
+        pos.y() < chart.bottom) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(m_pActionAbout);
+    menu.exec(event->globalPos());
+}
+
+void CTarvelloDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_logic.LayoutControls(width(), height());
+    update();
+}
+
+void CTarvelloDlg::paintEvent(QPaintEvent* /*event*/) {
+    if (m_imgBackground.isNull()) LoadBackground();
+    // Stretched by plain pixel copy, like a block stretch without smoothing.
+    if (m_imgScaledBackground.size() != size())
+        m_imgScaledBackground =
+            m_imgBackground.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QtCanvas canvas(this);
+    canvas.Painter().drawImage(QPoint(0, 0), m_imgScaledBackground);
+    m_logic.PaintProgress(canvas);
+}

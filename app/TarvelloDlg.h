@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QStringList>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/WindowPort.h"
+#include "window/TarvelloWindow.h"
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+
+// The main window: a thin Qt view of CTarvelloWindow. It forwards buttons,
+// combo edits, resizes and closing to the logic, mirrors the logic's state
+// into its widgets when told through the port, and implements the port.
+// Widgets are named "id<control id>" (labels "label_<text>") so that tests
+// can find them.
+class CTarvelloDlg : public QDialog, public CWindowPort {
+    Q_OBJECT
+
+public:
+    // `programFolder` ends in "/"; "" means the folder of the executable.
+    explicit CTarvelloDlg(const std::string& programFolder = "", QWidget* parent = nullptr);
+    ~CTarvelloDlg() override;
+
+    // The logic's start-up, the first layout and the background picture;
+    // once, before the dialog is shown.
+    void InitDialog();
+
+    CTarvelloWindow& Logic() { return m_logic; }
+
+    // "desc|pattern|...||" as Qt name filters ("desc (pattern)").
+    static QStringList ToQtFilters(const std::string& filter);
+
+    // --- CWindowPort ---
+    void MessageBox(const std::string& text) override;
+    std::optional<std::string> ChooseOpenFile(const std::string& filter,
+                                              const std::string& defaultExt) override;
+    void PostToUi(std::function<void()> call) override;
+    void StateChanged(unsigned changes) override;
+    void EndDialog(int result) override;
+
+public slots:
+    // Every way of closing goes through the logic, which releases the workers
+    // and then ends the dialog through EndDialog.
+    void accept() override;
+    void reject() override;
+
+protected:
+    // The modal boxes, virtual so that tests can answer them without blocking.
+    virtual void ShowMessageBox(const QString& text);
+    // "" when cancelled.
+    virtual QString GetOpenFileName(const QStringList& filters, const QString& defaultSuffix);
+    virtual void ShowAboutBox();
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void CreateControls();
+    void LoadBackground();
+    void MirrorCombo(QComboBox* combo, const CComboModel& model);
+    void ConnectCombo(QComboBox* combo, CComboModel& model);
+    void PlaceLists();
+
+    CTarvelloWindow m_logic;
+
+    // The background picture's top-left 400 x 400 pixels, decoded once, and
+    // that image stretched to the current client size.
+    QImage m_imgBackground;
+    QImage m_imgScaledBackground;
+
+    QComboBox* m_pComboCurrency = nullptr;
+    QComboBox* m_pComboLots = nullptr;
+    std::map<int, QLineEdit*> m_mapStatBoxes;
+    QListWidget* m_pListOrder = nullptr;
+    QListWidget* m_pListAdvertisement = nullptr;
+    QAction* m_pActionAbout = nullptr;
+};

@@ -1,0 +1,439 @@
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "OffscreenTestMain.h"
+#include "app/TarvelloDlg.h"
+#include "data/BarRecord.h"
+#include "data/HistoryHeader.h"
+
+namespace {
+
+const char* const kPeriodNames[] = {"M1", "M5", "M15", "M30", "H1", "H4", "D1", "W1", "MN"};
+
+// The dialog with its modal boxes answered in code, and a record of how it
+// was ended.
+class TestDlg : public CTarvelloDlg {
+public:
+    using CTarvelloDlg::CTarvelloDlg;
+
+    QStringList m_messages;
+    QString m_strFileToOpen;  // "" cancels the file dialog
+    QStringList m_filters;
+    QString m_strSuffix;
+    int m_nAboutBoxes = 0;
+    int m_nEndResult = -1;  // as passed to EndDialog by the logic
+
+    void EndDialog(int result) override {
+        m_nEndResult = result;
+        CTarvelloDlg::EndDialog(result);
+    }
+
+protected:
+    void ShowMessageBox(const QString& text) override { m_messages.append(text); }
+    QString GetOpenFileName(const QStringList& filters, const QString& suffix) override {
+        m_filters = filters;
+        m_strSuffix = suffix;
+        return m_strFileToOpen;
+    }
+    void ShowAboutBox() override { ++m_nAboutBoxes; }
+};
+
+// A temporary program folder with an optional history.
+struct ProgramFolder {
+    QTemporaryDir dir;
+
+    std::string Path() const { return QFile::encodeName(dir.path() + "/").toStdString(); }
+
+    // A symbol folder holding the first `files` of its nine period files.
+    void AddSymbol(const QString& symbol, int files) {
+        QDir history(dir.path());
+        history.mkpath("history/" + symbol);
+        for (int i = 0; i < files; ++i) {
+            QFile f(dir.path() + "/history/" + symbol + "/" + symbol + kPeriodNames[i] + ".hst");
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+    }
+};
+
+std::unique_ptr<TestDlg> StartDialog(const ProgramFolder& folder) {
+    auto dlg = std::make_unique<TestDlg>(folder.Path());
+    dlg->InitDialog();
+    return dlg;
+}
+
+template <typename T>
+T* Child(QWidget& dlg, const QString& name) {
+    T* widget = dlg.findChild<T*>(name);
+    if (widget == nullptr) qWarning() << "no widget" << name;
+    return widget;
+}
+
+QStringList Items(const QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items.append(combo->itemText(i));
+    return items;
+}
+
+bool Near(QColor a, QColor b) {
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 &&
+           qAbs(a.blue() - b.blue()) <= 8;
+}
+
+// Share of the pixels of `rect` that are close to `color`.
+double Share(const QImage& image, const QRect& area, QColor color) {
+    const QRect rect = area & image.rect();
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) n += Near(image.pixelColor(x, y), color);
+    return double(n) / (rect.width() * rect.height());
+}
+
+const QColor kDialogColor(128, 184, 223);
+
+}  // namespace
+
+class TestTarvelloDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startState_data();
+    void startState();
+    void controlsAtTemplatePlaces_data();
+    void controlsAtTemplatePlaces();
+    void layoutFollowsClientSize_data();
+    void layoutFollowsClientSize();
+    void backgroundAndControlColours_data();
+    void backgroundAndControlColours();
+    void progressLineBlackOnWhite();
+    void comboEditsReachTheLogic();
+    void closing_data();
+    void closing();
+    void importThroughTheDialog();
+    void aboutFromBackgroundMenuOnly();
+};
+
+void TestTarvelloDlg::startState_data() {
+    QTest::addColumn<QStringList>("symbols");  // "NAME:files" folders in the history
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("empty history") << QStringList{} << QStringList{};
+    QTest::newRow("one symbol") << QStringList{"EURUSD:9"} << QStringList{"EURUSD"};
+    QTest::newRow("incomplete folder skipped, first complete selected")
+        << QStringList{"AUDUSD:3", "EURUSD:9", "GBPUSD:9"} << QStringList{"EURUSD", "GBPUSD"};
+}
+
+void TestTarvelloDlg::startState() {
+    QFETCH(QStringList, symbols);
+    QFETCH(QStringList, listed);
+    ProgramFolder folder;
+    for (const QString& s : symbols)
+        folder.AddSymbol(s.section(':', 0, 0), s.section(':', 1).toInt());
+    auto dlg = StartDialog(folder);
+
+    QCOMPARE(dlg->windowTitle(), QString("Tarvello_V6.0"));
+    auto* lots = Child<QComboBox>(*dlg, "id1015");
+    QStringList expectedLots{"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9",
+                             "1",   "2",   "3",   "4",   "5",   "6",   "7",   "8",   "9",
+                             "10",  "20",  "30",  "40",  "50",  "60",  "70",  "80",  "90"};
+    QCOMPARE(Items(lots), expectedLots);
+    QCOMPARE(lots->currentIndex(), 0);
+    QCOMPARE(lots->currentText(), QString("0.1"));
+
+    const std::pair<const char*, const char*> stats[] = {{"id1017", "10000"}, {"id1019", "0"},
+                                                         {"id1018", "0"},     {"id1020", "0"},
+                                                         {"id1021", "0"},     {"id1022", "0"}};
+    for (const auto& [name, text] : stats) {
+        auto* box = Child<QLineEdit>(*dlg, name);
+        QCOMPARE(box->text(), QString(text));
+        QVERIFY(box->isReadOnly());
+    }
+
+    auto* currency = Child<QComboBox>(*dlg, "id1004");
+    QCOMPARE(Items(currency), listed);
+    QCOMPARE(currency->currentText(), listed.value(0));
+    QCOMPARE(QString::fromStdString(dlg->Logic().GetSelectedSymbol()), listed.value(0));
+    QVERIFY(dlg->m_messages.isEmpty());
+}
+
+void TestTarvelloDlg::controlsAtTemplatePlaces_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("place");  // height -1: the widget's own
+    QTest::newRow("确定") << "id1"
+                          << "确定" << QRect(853, 21, 75, 21);
+    QTest::newRow("帮助") << "id57670"
+                          << "帮助(&H)" << QRect(853, 66, 75, 21);
+    QTest::newRow("载入历史数据") << "id1003"
+                                  << "载入历史数据" << QRect(21, 61, 84, 21);
+    QTest::newRow("下根K线") << "id1008"
+                             << "下根K线" << QRect(127, 63, 75, 21);
+    QTest::newRow("资金曲线") << "id1024"
+                              << "资金曲线" << QRect(775, 36, 70, 25);
+    QTest::newRow("currency combo") << "id1004"
+                                    << "" << QRect(43, 37, 72, -1);
+    QTest::newRow("lot combo") << "id1015"
+                               << "0.1" << QRect(243, 64, 72, -1);
+    QTest::newRow("总金额 box") << "id1017"
+                                << "10000" << QRect(453, 37, 60, 21);
+    QTest::newRow("亏损单数量 box") << "id1022"
+                                    << "0" << QRect(718, 66, 51, 21);
+    QTest::newRow("货币 label") << "label_货币"
+                                << "货币" << QRect(10, 40, -1, -1);
+    QTest::newRow("亏损单数量 label") << "label_亏损单数量"
+                                      << "亏损单数量" << QRect(649, 70, -1, -1);
+}
+
+void TestTarvelloDlg::controlsAtTemplatePlaces() {
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, place);
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    QCOMPARE(dlg->size(), QSize(939, 766));
+    auto* widget = Child<QWidget>(*dlg, name);
+    QVERIFY(widget);
+    QCOMPARE(widget->pos(), place.topLeft());
+    if (place.width() >= 0) QCOMPARE(widget->width(), place.width());
+    if (place.height() >= 0) QCOMPARE(widget->height(), place.height());
+    QString shown;
+    if (auto* b = qobject_cast<QPushButton*>(widget)) shown = b->text();
+    if (auto* l = qobject_cast<QLabel*>(widget)) shown = l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(widget)) shown = e->text();
+    if (auto* c = qobject_cast<QComboBox*>(widget)) shown = c->currentText();
+    QCOMPARE(shown, text);
+}
+
+void TestTarvelloDlg::layoutFollowsClientSize_data() {
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<QRect>("orderList");
+    QTest::addColumn<QRect>("adList");
+    // H = height - 110; the order list starts 5 below three quarters of H.
+    QTest::newRow("1000x700") << QSize(1000, 700) << QRect(10, 547, 800, 196)
+                              << QRect(815, 120, 180, 590);
+    QTest::newRow("template size")
+        << QSize(939, 766) << QRect(10, 597, 739, 218) << QRect(754, 120, 180, 656);
+    QTest::newRow("H = 0") << QSize(400, 110) << QRect(10, 105, 200, 0) << QRect(215, 120, 180, 0);
+}
+
+void TestTarvelloDlg::layoutFollowsClientSize() {
+    QFETCH(QSize, client);
+    QFETCH(QRect, orderList);
+    QFETCH(QRect, adList);
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    dlg->resize(client);
+    QTRY_COMPARE(dlg->size(), client);
+    QCOMPARE(Child<QListWidget>(*dlg, "id1014")->geometry(), orderList);
+    QCOMPARE(Child<QListWidget>(*dlg, "id1037")->geometry(), adList);
+    const Rect chart = dlg->Logic().m_rcChart;
+    QCOMPARE(QRect(chart.left, chart.top, chart.Width(), chart.Height()),
+             QRect(10, 100, client.width() - 200, (client.height() - 110) * 3 / 4));
+}
+
+void TestTarvelloDlg::backgroundAndControlColours_data() {
+    QTest::addColumn<bool>("picture");
+    QTest::newRow("no picture") << false;
+    QTest::newRow("200x100 red picture") << true;
+}
+
+void TestTarvelloDlg::backgroundAndControlColours() {
+    QFETCH(bool, picture);
+    ProgramFolder folder;
+    if (picture) {
+        QImage red(200, 100, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(folder.dir.path() + "/background.JPG", "JPG"));
+    }
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    const QImage shot = dlg->grab().toImage();
+    const int w = dlg->width();
+    const int h = dlg->height();
+
+    // The picture fills the top-left 200 x 100 of a 400 x 400 image that is
+    // stretched over the client area: the left half and top quarter.
+    QCOMPARE(Near(shot.pixelColor(5, 90), picture ? QColor(Qt::red) : kDialogColor), true);
+    QCOMPARE(Near(shot.pixelColor(w / 2 - 3, h / 4 - 3), picture ? QColor(Qt::red) : kDialogColor),
+             true);
+    QVERIFY(Near(shot.pixelColor(w / 2 + 3, 90), kDialogColor));
+    QVERIFY(Near(shot.pixelColor(5, h / 4 + 3), kDialogColor));
+
+    // Labels and statistics boxes stand on the dialog colour even over the picture.
+    for (const char* name : {"label_货币", "label_总金额", "id1017", "id1019"}) {
+        const QRect r = Child<QWidget>(*dlg, name)->geometry();
+        QVERIFY2(Share(shot, r, kDialogColor) > 0.5, name);
+    }
+    // The editable combos and the lists keep their own colours.
+    QVERIFY(Share(shot, Child<QWidget>(*dlg, "id1014")->geometry(), kDialogColor) < 0.1);
+}
+
+void TestTarvelloDlg::progressLineBlackOnWhite() {
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    dlg->Logic().m_strProgress = "FileSize=44Kbyte,ReadSize=44Kbyte,100%";
+    dlg->StateChanged(CWindowPort::kProgress);
+    const QImage shot = dlg->grab().toImage();
+    const QRect line(40, 100, 150, 12);
+    QVERIFY(Share(shot, line, Qt::white) > 0.5);
+    int dark = 0;
+    for (int y = line.top(); y <= line.bottom(); ++y)
+        for (int x = line.left(); x <= line.right(); ++x) dark += qGray(shot.pixel(x, y)) < 64;
+    QVERIFY2(dark > 50, qPrintable(QString::number(dark)));
+    QVERIFY(Near(shot.pixelColor(39, 105), kDialogColor));
+    QVERIFY(Near(shot.pixelColor(45, 99), kDialogColor));
+
+    dlg->Logic().m_strProgress.clear();
+    dlg->StateChanged(CWindowPort::kProgress);
+    QVERIFY(Share(dlg->grab().toImage(), line, kDialogColor) > 0.99);
+}
+
+void TestTarvelloDlg::comboEditsReachTheLogic() {
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    auto* lots = Child<QComboBox>(*dlg, "id1015");
+    const CComboModel& model = dlg->Logic().m_comboLots;
+
+    lots->setFocus();
+    QTest::keyClick(lots, Qt::Key_Down);
+    QCOMPARE(model.GetCurSel(), 1);
+    QCOMPARE(model.GetEditText(), std::string("0.2"));
+
+    lots->lineEdit()->selectAll();
+    QTest::keyClicks(lots->lineEdit(), "7.5");
+    QCOMPARE(model.GetEditText(), std::string("7.5"));
+    QCOMPARE(model.GetCurSel(), -1);
+
+    // Enter keeps the typed text out of the items (and presses "确定").
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(lots->count(), 27);
+    QCOMPARE(model.GetCount(), 27);
+}
+
+void TestTarvelloDlg::closing_data() {
+    QTest::addColumn<QString>("focus");  // widget with the focus
+    QTest::addColumn<int>("key");        // 0: click the focus widget instead
+    QTest::addColumn<int>("result");     // -1: the dialog stays open
+    QTest::newRow("Enter in the currency combo") << "id1004" << int(Qt::Key_Return) << 1;
+    QTest::newRow("Enter in a statistics box") << "id1017" << int(Qt::Key_Enter) << 1;
+    QTest::newRow("Escape") << "id1015" << int(Qt::Key_Escape) << 2;
+    QTest::newRow("确定") << "id1" << 0 << 1;
+    QTest::newRow("取消") << "id2" << 0 << 2;
+    QTest::newRow("Enter on 取消 presses it") << "id2" << int(Qt::Key_Return) << 2;
+    QTest::newRow("Enter on 下根K线 presses it, not 确定") << "id1008" << int(Qt::Key_Return) << -1;
+    QTest::newRow("close box") << "" << 0 << 2;
+}
+
+void TestTarvelloDlg::closing() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(int, result);
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    if (focus.isEmpty()) {
+        dlg->close();
+    } else {
+        auto* widget = Child<QWidget>(*dlg, focus);
+        widget->setFocus();
+        QTRY_VERIFY(widget->hasFocus());
+        if (key != 0)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        else
+            QTest::mouseClick(widget, Qt::LeftButton);
+    }
+    // The logic ends the dialog, after releasing its workers.
+    QCOMPARE(dlg->m_nEndResult, result);
+    QCOMPARE(dlg->isVisible(), result == -1);
+    if (result != -1) QCOMPARE(dlg->result(), result);
+}
+
+void TestTarvelloDlg::importThroughTheDialog() {
+    ProgramFolder folder;
+    QTemporaryDir source;
+    const QString hst = source.path() + "/GBPUSD.hst";
+    {
+        HistoryHeader header;
+        header.SetSymbol("GBPUSD");
+        header.SetPeriod(1);
+        QFile f(hst);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(header.bytes.data()), HistoryHeader::kSize);
+        for (int i = 0; i < 2000; ++i) {
+            BarRecord bar{1'000'000 + 60 * i, 1.5, 1.4, 1.6, 1.55, 10};
+            unsigned char bytes[BarRecord::kSize];
+            bar.Encode(bytes);
+            f.write(reinterpret_cast<const char*>(bytes), BarRecord::kSize);
+        }
+    }
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    auto* load = Child<QPushButton>(*dlg, "id1003");
+    auto* currency = Child<QComboBox>(*dlg, "id1004");
+
+    QTest::mouseClick(load, Qt::LeftButton);  // cancelled
+    QCOMPARE(dlg->m_filters, (QStringList{"外汇历史数据(*.hst)", "All Files (*.*)"}));
+    QCOMPARE(dlg->m_strSuffix, QString("hst"));
+    QVERIFY(dlg->m_messages.isEmpty());
+    QVERIFY(!dlg->Logic().IsImporting());
+
+    dlg->m_strFileToOpen = hst;
+    QTest::mouseClick(load, Qt::LeftButton);
+    QCOMPARE(dlg->m_messages, QStringList{"正载入数据,请稍等!"});
+    // The worker's result arrives through the event loop.
+    QTRY_COMPARE(Items(currency), QStringList{"GBPUSD"});
+    QCOMPARE(currency->currentText(), QString("GBPUSD"));
+    QVERIFY(!dlg->Logic().IsImporting());
+    QVERIFY(QFile::exists(folder.dir.path() + "/history/GBPUSD/GBPUSDH4.hst"));
+}
+
+void TestTarvelloDlg::aboutFromBackgroundMenuOnly() {
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+
+    QStringList menuTexts;
+    auto rightClick = [&](QPoint pos) {
+        // A menu that opens runs its own loop; read it and choose its first item.
+        QTimer::singleShot(50, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* a : menu->actions()) menuTexts.append(a->text());
+                QTest::keyClick(menu, Qt::Key_A);
+                if (menu->isVisible()) menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, dlg->mapToGlobal(pos));
+        QApplication::sendEvent(dlg.get(), &event);
+        QTest::qWait(100);
+    };
+
+    rightClick(QPoint(400, 300));  // in the chart area
+    QVERIFY(menuTexts.isEmpty());
+    QCOMPARE(dlg->m_nAboutBoxes, 0);
+
+    rightClick(QPoint(5, 90));  // on the background
+    QCOMPARE(menuTexts, QStringList{"关于 Tarvello(&A)..."});
+    QCOMPARE(dlg->m_nAboutBoxes, 1);
+}
+
+TARVELLO_OFFSCREEN_TEST_MAIN(TestTarvelloDlg)
+#include "TarvelloDlgTest.moc"
