@@ -13,13 +13,17 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QToolBar>
 #include <algorithm>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/DialogUnits.h"
 #include "app/QtCanvas.h"
+#include "app/ToolbarImages.h"
 
 namespace {
 
@@ -100,6 +104,9 @@ CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(DluToPixels(kTemplateWidth), DluToPixels(kTemplateHeight));
     CreateControls();
+    CreateToolBar();
+    // Space, and the trading keys, act before any control sees them.
+    qApp->installEventFilter(this);
 }
 
 CTarvelloDlg::~CTarvelloDlg() {
@@ -123,8 +130,11 @@ void CTarvelloDlg::CreateControls() {
             case W::IDC_LOAD_HISTORY:
                 connect(button, &QPushButton::clicked, this, [this] { m_logic.OnLoadHistory(); });
                 break;
+            case W::IDC_NEXT_BAR:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnNextBar(); });
+                break;
             default:
-                // Help, trading, replay and the balance curve are not wired yet.
+                // Help, trading, retrain and the balance curve are not wired yet.
                 break;
         }
     }
@@ -154,6 +164,9 @@ void CTarvelloDlg::CreateControls() {
 
     m_pComboCurrency = addCombo(W::IDC_CURRENCY, 29, 25, 48, 74);
     ConnectCombo(m_pComboCurrency, m_logic.m_comboCurrency);
+    // A new pair rebuilds the chart around the cursor.
+    connect(m_pComboCurrency, &QComboBox::activated, this,
+            [this](int index) { m_logic.OnSelchangeCurrency(index); });
     addLabel(kCurrencyLabel);
     m_pComboLots = addCombo(W::IDC_LOTS, 162, 43, 48, 78);
     ConnectCombo(m_pComboLots, m_logic.m_comboLots);
@@ -182,6 +195,8 @@ void CTarvelloDlg::CreateControls() {
         return list;
     };
     m_pListOrder = addList(W::IDC_ORDER_LIST);
+    connect(m_pListOrder, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_logic.m_listOrder.SetCurSel(row); });
     m_pListAdvertisement = addList(W::IDC_AD_LIST);
 
     m_pActionAbout = new QAction(QString::fromUtf8(W::kAboutMenuText), this);
@@ -193,6 +208,72 @@ void CTarvelloDlg::ConnectCombo(QComboBox* combo, CComboModel& model) {
     connect(combo, &QComboBox::activated, this, [&model](int index) { model.SetCurSel(index); });
     connect(combo->lineEdit(), &QLineEdit::textEdited, this,
             [&model](const QString& text) { model.SetEditText(text.toStdString()); });
+}
+
+void CTarvelloDlg::CreateToolBar() {
+    m_pToolBar = new QToolBar(this);
+    m_pToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_pToolBar->setIconSize(QSize(CToolbarImages::kWidth, CToolbarImages::kHeight));
+    m_pToolBar->setMovable(false);
+    m_pToolBar->setContentsMargins(4, 4, 0, 0);
+    m_pToolBar->setFocusPolicy(Qt::NoFocus);
+    for (const ToolbarButton& b : kToolbarButtons) {
+        QAction* action = m_pToolBar->addAction(QIcon(CToolbarImages::ForCommand(b.id)), QString());
+        action->setObjectName(QStringLiteral("cmd%1").arg(b.id));
+        action->setToolTip(b.tooltip ? QString::fromUtf8(b.tooltip) : QString());
+        const bool checkable = PeriodOfCommand(b.id) >= 0 || ToolOfCommand(b.id) >= 0 ||
+                               ChartTypeOfCommand(b.id) >= 0;
+        action->setCheckable(checkable);
+        const int id = b.id;
+        connect(action, &QAction::triggered, this, [this, id] {
+            m_logic.OnCommand(id);
+            UpdateToolBar();
+        });
+        m_mapToolActions[b.id] = action;
+    }
+    for (QWidget* w : m_pToolBar->findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+    m_pToolBar->setGeometry(QRect(QPoint(0, 0), m_pToolBar->sizeHint()));
+}
+
+void CTarvelloDlg::UpdateToolBar() {
+    for (const auto& [id, action] : m_mapToolActions) {
+        const CTarvelloWindow::CommandState state = m_logic.GetCommandState(id);
+        action->setEnabled(state.enabled);
+        if (action->isCheckable()) action->setChecked(state.checked);
+    }
+}
+
+void CTarvelloDlg::MirrorOrderList() {
+    const QSignalBlocker blocker(m_pListOrder);
+    const auto& rows = m_logic.m_listOrder.Rows();
+    if (m_pListOrder->count() != static_cast<int>(rows.size())) {
+        m_pListOrder->clear();
+        for (const auto& row : rows) m_pListOrder->addItem(ToQString(row));
+    } else {
+        for (int i = 0; i < m_pListOrder->count(); ++i) {
+            const QString text = ToQString(rows[i]);
+            if (m_pListOrder->item(i)->text() != text) m_pListOrder->item(i)->setText(text);
+        }
+    }
+    m_pListOrder->setCurrentRow(m_logic.m_listOrder.GetCurSel());
+}
+
+bool CTarvelloDlg::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return QDialog::eventFilter(watched, event);
+    // Only keys meant for this window, whichever of its controls has the focus;
+    // a modal box in front of it keeps its keys.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!widget || widget->window() != this || (modal && modal != this))
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Space) return QDialog::eventFilter(watched, event);
+    // The press acts once; its release and the shortcut check are swallowed so
+    // that a focused button is not clicked.
+    if (type == QEvent::KeyPress) m_logic.OnNextBar();
+    return true;
 }
 
 void CTarvelloDlg::InitDialog() {
@@ -297,6 +378,8 @@ void CTarvelloDlg::StateChanged(unsigned changes) {
             box->setText(ToQString(m_logic.GetStatText(id)));
     if (changes & kCaption) setWindowTitle(ToQString(m_logic.m_strCaption));
     if (changes & kLayout) PlaceLists();
+    if (changes & kOrderList) MirrorOrderList();
+    if (changes & kToolbar) UpdateToolBar();
     if (changes & kChart) {
         const Rect& r = m_logic.m_rcChart;
         update(r.left, r.top, r.Width(), r.Height());
@@ -358,5 +441,6 @@ void CTarvelloDlg::paintEvent(QPaintEvent* /*event*/) {
             m_imgBackground.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QtCanvas canvas(this);
     canvas.Painter().drawImage(QPoint(0, 0), m_imgScaledBackground);
+    m_logic.PaintChart(canvas);
     m_logic.PaintProgress(canvas);
 }

@@ -11,6 +11,7 @@
 #include "window/TarvelloWindow.h"
 
 class QAction;
+class QToolBar;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -33,6 +34,7 @@ public:
     void InitDialog();
 
     CTarvelloWindow& Logic() { return m_logic; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
 
     // "desc|pattern|...||" as Qt name filters ("desc (pattern)").
     static QStringList ToQtFilters(const std::string& filter);
@@ -62,6 +64,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The keys that act whichever control has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -69,6 +73,9 @@ private:
     void MirrorCombo(QComboBox* combo, const CComboModel& model);
     void ConnectCombo(QComboBox* combo, CComboModel& model);
     void PlaceLists();
+    void CreateToolBar();
+    void UpdateToolBar();
+    void MirrorOrderList();
 
     CTarvelloWindow m_logic;
 
@@ -83,4 +90,6 @@ private:
     QListWidget* m_pListOrder = nullptr;
     QListWidget* m_pListAdvertisement = nullptr;
     QAction* m_pActionAbout = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    std::map<int, QAction*> m_mapToolActions;
 };

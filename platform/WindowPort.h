@@ -18,6 +18,8 @@ public:
         kLayout = 1u << 4,        // chart area and list positions
         kProgress = 1u << 5,      // the import's progress line
         kChart = 1u << 6,         // the chart needs repainting
+        kOrderList = 1u << 7,     // rows or selection of the order list
+        kToolbar = 1u << 8,       // checked and enabled states of the toolbar
     };
 
     virtual ~CWindowPort() = default;

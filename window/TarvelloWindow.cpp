@@ -5,6 +5,9 @@
 #include "platform/Files.h"
 #include "platform/Format.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace {
 
 // An entry's title: its name without the part from the last dot on.
@@ -46,6 +49,10 @@ void CTarvelloWindow::OnInitDialog() {
 
     m_nZoomLevel = 3;
     m_nVisibleBars = m_nZoomBars[m_nZoomLevel];
+    m_kbar.SetVisibleCount(m_nVisibleBars);
+    m_kbar.SetChartType(kChartCandle);
+    m_listOrder.ResetContent();
+    m_nLineTool = kToolPointer;
 
     m_comboLots.ResetContent();
     for (int i = 1; i <= 9; ++i) m_comboLots.AddString(FormatString("%.1f", i / 10.0));
@@ -60,7 +67,8 @@ void CTarvelloWindow::OnInitDialog() {
 
     m_strCaption = "Tarvello" + FormatString("_V%d.0", kVersion);
     m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots |
-                        CWindowPort::kStatistics | CWindowPort::kCaption);
+                        CWindowPort::kStatistics | CWindowPort::kCaption |
+                        CWindowPort::kOrderList | CWindowPort::kToolbar);
 }
 
 void CTarvelloWindow::LayoutControls(int clientWidth, int clientHeight) {
@@ -73,6 +81,9 @@ void CTarvelloWindow::LayoutControls(int clientWidth, int clientHeight) {
     const int listTop = 100 + h * 3 / 4 + 5;
     m_rcOrderList = Rect{10, listTop, 10 + (w - 200), listTop + h / 3};
     m_rcAdList = Rect{w - 185, 120, w - 185 + 180, 120 + h};
+    m_nClientWidth = clientWidth;
+    m_nClientHeight = clientHeight;
+    m_kbar.SetChartArea(clientWidth, clientHeight, 10, 100, w - 200, h * 3 / 4);
     m_port.StateChanged(CWindowPort::kLayout | CWindowPort::kChart);
 }
 
@@ -192,3 +203,154 @@ std::string CTarvelloWindow::GetStatText(int id) const {
 }
 
 void CTarvelloWindow::UpdateStatistics() { m_port.StateChanged(CWindowPort::kStatistics); }
+
+// --- replay ---
+
+void CTarvelloWindow::OnNextBar() {
+    const std::string symbol = GetSelectedSymbol();
+    if (symbol.empty()) {
+        m_port.MessageBox("请选择货币或者载入货币历史数据！");
+        return;
+    }
+    const int per = m_barIndex.GetPeriod();
+    const unsigned count = GetBarCount(m_strHistoryFolder, symbol, per);
+    // Unsigned, so that -1 + 1 = 0 passes whenever the file holds a bar.
+    const unsigned next = static_cast<unsigned>(m_barIndex.GetIndex() + 1);
+    BarRecord bar;
+    if (!(next < count) || !ReadBar(bar, static_cast<int>(next), m_strHistoryFolder, symbol, per)) {
+        m_port.MessageBox("已经到结尾!");
+        RedrawChart();
+        return;
+    }
+    const int selected = m_listOrder.GetCurSel();
+    m_barIndex.Advance();
+    m_kbar.AddBar(bar);
+    RefreshFloatProfit();
+    RefreshOrderList();
+    if (selected >= 0 && selected < m_listOrder.GetCount()) m_listOrder.SetCurSel(selected);
+    RedrawChart();
+}
+
+void CTarvelloWindow::ReloadChart() {
+    m_kbar.ResetChart();
+    if (m_comboCurrency.GetCount() == 0) {
+        m_barIndex.ResetIndex();
+        return;
+    }
+    const std::string symbol = GetSelectedSymbol();
+    m_nVisibleBars = m_nZoomBars[m_nZoomLevel];
+    m_kbar.SetVisibleCount(m_nVisibleBars);
+    // Nothing selected reads nothing, as no symbol does.
+    if (symbol.empty()) return;
+    const int cursor = m_barIndex.GetIndex();
+    const int per = m_barIndex.GetPeriod();
+    if (cursor != -1) {
+        const int k = std::min(m_nVisibleBars - 1, cursor);
+        for (int j = k; j >= 0; --j) {
+            BarRecord bar;
+            // Only bars the file holds: after a change of pair or period the
+            // cursor may lie beyond its end.
+            if (ReadBar(bar, cursor - j, m_strHistoryFolder, symbol, per)) m_kbar.AddBar(bar);
+        }
+    }
+    m_kbar.RecalcLayout();
+    m_kbar.SetLastIndex(cursor);
+}
+
+void CTarvelloWindow::OnSelchangeCurrency(int index) {
+    m_comboCurrency.SetCurSel(index);
+    // The boxes hold the statistics as shown, rounded to 15 digits.
+    m_fTotalMoney = std::atof(GetStatText(IDC_TOTAL_MONEY).c_str());
+    m_fTotalProfit = std::atof(GetStatText(IDC_TOTAL_PROFIT).c_str());
+    m_fFloatProfit = std::atof(GetStatText(IDC_FLOAT_PROFIT).c_str());
+    m_fProfitRate = std::atof(GetStatText(IDC_PROFIT_RATE).c_str());
+    ReloadChart();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnPeriod(int per) {
+    m_barIndex.ChangePeriod(per);
+    ReloadChart();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnZoomIn() {
+    if (m_nZoomLevel > 0) --m_nZoomLevel;
+    ReloadChart();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnZoomOut() {
+    if (m_nZoomLevel < 5) ++m_nZoomLevel;
+    ReloadChart();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnChartType(int type) {
+    m_kbar.SetChartType(type);
+    RedrawChart();
+}
+
+bool CTarvelloWindow::OnCommand(int id) {
+    if (int per = PeriodOfCommand(id); per >= 0) {
+        OnPeriod(per);
+    } else if (int tool = ToolOfCommand(id); tool >= 0) {
+        m_nLineTool = tool;  // only the mode: nothing changes on the chart yet
+    } else if (int type = ChartTypeOfCommand(id); type >= 0) {
+        OnChartType(type);
+    } else if (id == ID_ZOOM_IN) {
+        OnZoomIn();
+    } else if (id == ID_ZOOM_OUT) {
+        OnZoomOut();
+    } else {
+        return false;
+    }
+    m_port.StateChanged(CWindowPort::kToolbar);
+    return true;
+}
+
+CTarvelloWindow::CommandState CTarvelloWindow::GetCommandState(int id) const {
+    CommandState state;
+    if (int per = PeriodOfCommand(id); per >= 0)
+        state.checked = m_barIndex.GetPeriod() == per;
+    else if (int tool = ToolOfCommand(id); tool >= 0)
+        state.checked = m_nLineTool == tool;
+    else if (int type = ChartTypeOfCommand(id); type >= 0)
+        state.checked = m_kbar.GetChartType() == type;
+    else if (id == ID_ZOOM_IN)
+        state.enabled = m_nZoomLevel != 0;
+    else if (id == ID_ZOOM_OUT)
+        state.enabled = m_nZoomLevel != 5;
+    return state;
+}
+
+// --- account and order list ---
+
+void CTarvelloWindow::RefreshFloatProfit() {
+    m_fFloatProfit = m_kbar.m_order.GetFloatProfit();
+    UpdateStatistics();
+}
+
+void CTarvelloWindow::RefreshOrderList() {
+    std::vector<OrderRecord> orders;
+    m_kbar.m_order.GetOpenOrders(orders);
+    m_listOrder.FillOrders(orders);
+    m_port.StateChanged(CWindowPort::kOrderList);
+}
+
+// --- painting ---
+
+void CTarvelloWindow::RedrawChart() { m_port.StateChanged(CWindowPort::kChart); }
+
+void CTarvelloWindow::PaintChart(Canvas& client) {
+    m_kbar.Draw(client);
+    FontDesc font;
+    font.face = "华文彩云";
+    font.height = 20;
+    font.weight = 40;
+    client.SetFont(font);
+    client.SetBkOpaque(false);
+    client.SetTextColor(RGB(0, 128, 128));
+    client.TextOut(m_nClientWidth - 120, m_ptChartOrigin.y, "广告位");
+    client.SetFont(FontDesc{});
+}

@@ -2,11 +2,14 @@
 
 #include <string>
 
+#include "chart/Kbar.h"
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
 #include "platform/Canvas.h"
 #include "platform/WindowPort.h"
+#include "trade/ListBoxOrder.h"
 #include "window/ComboModel.h"
+#include "window/Commands.h"
 #include "window/HistoryTree.h"
 #include "window/WorkerSlot.h"
 
@@ -68,12 +71,40 @@ public:
     // Stops and waits for every running worker and clears its slot.
     void ReleaseWorkers();
 
+    // --- replay ---
+    void OnNextBar();
+    // Rebuilds the chart around the cursor; does not redraw.
+    void ReloadChart();
+    // The user picked currency entry `index` (-1: none).
+    void OnSelchangeCurrency(int index);
+    void OnPeriod(int period);
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnChartType(int type);
+
+    // A toolbar or menu command; false when the id is not one of them.
+    bool OnCommand(int id);
+    struct CommandState {
+        bool enabled = true;
+        bool checked = false;
+    };
+    // The toolbar button's state as its update handler sets it.
+    CommandState GetCommandState(int id) const;
+
+    // --- account and order list ---
+    void RefreshFloatProfit();
+    void RefreshOrderList();
+
     // --- currency list ---
     void RefreshCurrencyList();
     // "" when the combo is empty or nothing is selected.
     std::string GetSelectedSymbol() const;
 
     // --- painting ---
+    // Asks the view to repaint the chart.
+    void RedrawChart();
+    // Paints the chart and the "广告位" caption onto the window's client area.
+    void PaintChart(Canvas& client);
     // The import's progress line at (40, 100): black on opaque white.
     void PaintProgress(Canvas& canvas) const;
 
@@ -98,6 +129,7 @@ public:
     int m_nZoomLevel = 3;
     int m_nVisibleBars = 120;
     CKBarIndex m_barIndex;
+    CKbar m_kbar;
 
     // Layout, client coordinates.
     Point m_ptChartOrigin{10, 100};
@@ -107,7 +139,7 @@ public:
     Rect m_rcOrderList;
     Rect m_rcAdList;
 
-    int m_nLineTool = 0x9999;
+    int m_nLineTool = kToolPointer;
     int m_nCurLine = -1;
     int m_nCurIndicator = -1;
     int m_bLButtonDown = 0;
@@ -117,6 +149,7 @@ public:
     CWorkerSlot m_pAdThread;
 
     CComboModel m_comboLots;
+    CListBoxOrder m_listOrder;
     CHistoryTree m_treeHistory;
     CComboModel m_comboCurrency;
 
@@ -139,6 +172,9 @@ private:
                       std::stop_token stop);
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();
+    // The window's client size, as last laid out.
+    int m_nClientWidth = 0;
+    int m_nClientHeight = 0;
 
     CWindowPort& m_port;
     bool m_bClosing = false;

@@ -265,10 +265,11 @@ void TestTarvelloDlg::backgroundAndControlColours() {
     const int h = dlg->height();
 
     // The picture fills the top-left 200 x 100 of a 400 x 400 image that is
-    // stretched over the client area: the left half and top quarter.
+    // stretched over the client area: the left half and top quarter (the
+    // chart covers it from (10, 100) on).
     QCOMPARE(Near(shot.pixelColor(5, 90), picture ? QColor(Qt::red) : kDialogColor), true);
-    QCOMPARE(Near(shot.pixelColor(w / 2 - 3, h / 4 - 3), picture ? QColor(Qt::red) : kDialogColor),
-             true);
+    QCOMPARE(Near(shot.pixelColor(w / 2 - 3, 97), picture ? QColor(Qt::red) : kDialogColor), true);
+    QCOMPARE(Near(shot.pixelColor(5, h / 4 - 3), picture ? QColor(Qt::red) : kDialogColor), true);
     QVERIFY(Near(shot.pixelColor(w / 2 + 3, 90), kDialogColor));
     QVERIFY(Near(shot.pixelColor(5, h / 4 + 3), kDialogColor));
 
@@ -295,12 +296,12 @@ void TestTarvelloDlg::progressLineBlackOnWhite() {
     for (int y = line.top(); y <= line.bottom(); ++y)
         for (int x = line.left(); x <= line.right(); ++x) dark += qGray(shot.pixel(x, y)) < 64;
     QVERIFY2(dark > 50, qPrintable(QString::number(dark)));
-    QVERIFY(Near(shot.pixelColor(39, 105), kDialogColor));
+    QVERIFY(Near(shot.pixelColor(39, 105), Qt::black));  // the chart around it
     QVERIFY(Near(shot.pixelColor(45, 99), kDialogColor));
 
     dlg->Logic().m_strProgress.clear();
     dlg->StateChanged(CWindowPort::kProgress);
-    QVERIFY(Share(dlg->grab().toImage(), line, kDialogColor) > 0.99);
+    QVERIFY(Share(dlg->grab().toImage(), line, Qt::black) > 0.8);
 }
 
 void TestTarvelloDlg::comboEditsReachTheLogic() {

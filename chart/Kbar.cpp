@@ -1,0 +1,292 @@
+#include "chart/Kbar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/Format.h"
+
+namespace {
+
+// Truncation towards zero that stays defined for any double.
+int Trunc(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > 1e9) return 1000000000;
+    if (v < -1e9) return -1000000000;
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+CKbar::CKbar() { m_order.Reset(); }
+
+CKbar::~CKbar() {
+    m_order.Reset();
+    m_arrIndicate.clear();
+    m_arrBar.clear();
+}
+
+std::string CKbar::PriceText(double price) { return FormatString("%f", price).substr(0, 7); }
+
+void CKbar::SetIndicate(int k, const CIndicate& indicate) {
+    m_arrIndicate.at(k).Assign(indicate);
+    RecalcLayout();
+}
+
+void CKbar::RemoveIndicate(int k) {
+    if (k < 0 || k >= GetIndicateCount()) return;
+    m_arrIndicate.erase(m_arrIndicate.begin() + k);
+    RecalcLayout();
+}
+
+void CKbar::RemoveAllIndicates() {
+    m_arrIndicate.clear();
+    RecalcLayout();
+}
+
+void CKbar::AddIndicate(const CIndicate& indicate) {
+    m_arrIndicate.push_back(indicate);
+    RecalcLayout();
+}
+
+int CKbar::HitTestIndicate(int x, int y) {
+    for (int k = 0; k < GetIndicateCount(); ++k) {
+        const CIndicate ind = m_arrIndicate[k];
+        if (ind.m_bOwnPane == 1) {
+            if (ind.HitTest(x, y)) return k;
+            continue;
+        }
+        if (ind.m_arrLine[0].empty()) return -1;
+        for (const BarPoint& pt : ind.m_arrLine[0]) {
+            Point p = BarPointToPoint(pt);
+            p.x += m_ptOrigin.x;
+            p.y += m_ptOrigin.y;
+            if (std::abs(p.x - x) < 10 && std::abs(p.y - y) < 10) return k;
+        }
+    }
+    return -1;
+}
+
+int CKbar::FirstVisibleIndex() const { return std::max(0, m_nLastIndex - m_nVisibleCount + 1); }
+
+int CKbar::PriceToY(double price) const {
+    return m_nPriceHeight - Trunc((price - m_fViewMin) * m_fScaleY);
+}
+
+BarPoint CKbar::PointToBarPoint(int x, int y) {
+    RecalcLayout();
+    BarPoint pt;
+    const int first = FirstVisibleIndex();
+    pt.nIndex = m_nBarSpacing > 0 ? first + (x - m_ptOrigin.x) / m_nBarSpacing : first;
+    pt.fValue = m_fScaleY != 0.0
+                    ? (m_nPriceHeight - (y - m_ptOrigin.y)) / m_fScaleY + m_fViewMin
+                    : m_fViewMin;
+    return pt;
+}
+
+Point CKbar::BarPointToPoint(const BarPoint& point) {
+    RecalcLayout();
+    const int body = Trunc(m_nBarSpacing * 0.8);
+    const int first = FirstVisibleIndex();
+    return Point{(point.nIndex - first) * m_nBarSpacing + body / 2, PriceToY(point.fValue)};
+}
+
+void CKbar::ResetChart() {
+    m_arrBar.clear();
+    m_fMaxPrice = 0.0;
+    m_fMinPrice = 9999.0;
+    m_fViewMin = m_fMinPrice;
+    m_fViewMax = m_fMaxPrice;
+    // -1 keeps the chart's index in step with the cursor after a retrain.
+    m_nLastIndex = -1;
+}
+
+void CKbar::ClearBars() {
+    m_arrBar.clear();
+    m_fMaxPrice = 0.0;
+    m_fMinPrice = 9999.0;
+    m_fViewMin = m_fMinPrice;
+    m_fViewMax = m_fMaxPrice;
+}
+
+void CKbar::RecalcLayout() {
+    m_nBarSpacing = Trunc(m_nWidth / (m_nVisibleCount * 1.2));
+
+    if (m_arrBar.empty()) {
+        m_fMaxPrice = 0.0;
+        m_fMinPrice = 9999.0;
+    } else {
+        // The true range, whatever the price level.
+        m_fMinPrice = m_arrBar.front().low;
+        m_fMaxPrice = m_arrBar.front().high;
+        for (const BarRecord& bar : m_arrBar) {
+            if (bar.low < m_fMinPrice) m_fMinPrice = bar.low;
+            if (bar.high > m_fMaxPrice) m_fMaxPrice = bar.high;
+        }
+    }
+    m_fViewMin = m_fMinPrice;
+    m_fViewMax = m_fMaxPrice;
+    if (!m_arrBar.empty() && !(m_fMaxPrice > m_fMinPrice)) {
+        const double half = std::max(std::fabs(m_fMinPrice) * 0.001, 1e-6);
+        m_fViewMin = m_fMinPrice - half;
+        m_fViewMax = m_fMaxPrice + half;
+    }
+
+    int own = 0;
+    for (const CIndicate& ind : m_arrIndicate) own += ind.m_bOwnPane;
+    const double h = (5 - own) * m_nHeight / 5.0;
+    m_nPriceHeight = Trunc(h);
+    m_fScaleY = h / (m_fViewMax - m_fViewMin);
+    if (!std::isfinite(m_fScaleY)) m_fScaleY = 0.0;
+
+    int a = 0;
+    for (CIndicate& ind : m_arrIndicate) {
+        if (ind.m_bOwnPane != 1) continue;
+        ++a;
+        ind.m_rcPane = Rect{m_ptOrigin.x, m_ptOrigin.y + m_nHeight - a * m_nHeight / 5,
+                            m_ptOrigin.x + m_nWidth,
+                            m_ptOrigin.y + m_nHeight - (a - 1) * m_nHeight / 5};
+    }
+}
+
+void CKbar::SetChartArea(int clientWidth, int clientHeight, int x, int y, int w, int h) {
+    if (x <= clientWidth) m_ptOrigin.x = x < 0 ? 0 : x;
+    if (y <= clientHeight) m_ptOrigin.y = y < 0 ? 0 : y;
+    const int cx = std::min(std::max(x, 0), clientWidth);
+    const int cy = std::min(std::max(y, 0), clientHeight);
+    m_nWidth = (w <= 0 || w > clientWidth - cx) ? clientWidth - cx : w;
+    m_nHeight = (h <= 0 || h > clientHeight - cy) ? clientHeight - cy : h;
+    RecalcLayout();
+}
+
+void CKbar::AddBar(const BarRecord& bar) {
+    m_arrBar.push_back(bar);
+    if (static_cast<int>(m_arrBar.size()) > m_nVisibleCount) m_arrBar.erase(m_arrBar.begin());
+    m_nBarCount = static_cast<int>(m_arrBar.size());
+    m_lastBar = bar;
+    m_bHasLastBar = true;
+    m_order.MarkToMarket(bar);
+    ++m_nLastIndex;
+    RecalcLayout();
+}
+
+void CKbar::SetChartType(int type) {
+    m_nChartType = (type == kChartCandle || type == kChartWestern || type == kChartLine)
+                       ? type
+                       : kChartCandle;
+}
+
+void CKbar::SetVisibleCount(int n) {
+    m_nVisibleCount = n;
+    for (CIndicate& ind : m_arrIndicate) ind.SetMaxPoints(n);
+}
+
+void CKbar::ExtendRange(const BarRecord& bar) {
+    if (bar.low < m_fMinPrice) m_fMinPrice = bar.low;
+    if (bar.high > m_fMaxPrice) m_fMaxPrice = bar.high;
+    m_fScaleY = m_nHeight / (m_fMaxPrice - m_fMinPrice);
+    if (!std::isfinite(m_fScaleY)) m_fScaleY = 0.0;
+}
+
+void CKbar::Draw(Canvas& target) {
+    auto image = target.CreateCompatible(m_nWidth, m_nHeight);
+    image->FillSolidRect(Rect{0, 0, m_nWidth, m_nHeight}, RGB(0, 0, 0));
+    DrawPriceGrid(*image);
+    DrawLastPrice(*image);
+    DrawOrders(*image);
+    DrawLines(*image);
+    DrawIndicates(*image);
+    DrawBars(*image);
+    target.BitBlt(m_ptOrigin.x, m_ptOrigin.y, m_nWidth, m_nHeight, *image, 0, 0);
+}
+
+void CKbar::DrawPriceGrid(Canvas& dc) {
+    const int w = m_nWidth, p = m_nPriceHeight, m = m_nRightMargin;
+    dc.SetPen(kPenSolid, 2, RGB(128, 128, 0));
+    dc.MoveTo(w - m, 0);
+    dc.LineTo(w - m, p);
+
+    dc.SetPen(kPenDot, 1, RGB(128, 128, 128));
+    dc.SetTextColor(RGB(0, 255, 255));
+    dc.SetBkOpaque(false);
+    const int step = p / 10;
+    for (int i = 0; i <= 10; ++i) {
+        const int y = i * step;
+        dc.MoveTo(0, y);
+        dc.LineTo(w - m, y);
+        dc.TextOut(w - m - 60, y - 13, PriceText(m_fViewMax - (m_fViewMax - m_fViewMin) / 10 * i));
+    }
+}
+
+void CKbar::DrawLastPrice(Canvas& dc) {
+    if (m_arrBar.empty()) return;
+    const double close = m_arrBar.back().close;
+    const int y = PriceToY(close);
+    dc.SetPen(kPenSolid, 1, RGB(128, 0, 128));
+    dc.MoveTo(0, y);
+    dc.LineTo(m_nWidth, y);
+    dc.SetTextColor(RGB(255, 255, 0));
+    dc.SetBkOpaque(false);
+    dc.TextOut(m_nWidth - m_nRightMargin - 60, y - 13, PriceText(close));
+}
+
+void CKbar::DrawOrders(Canvas& dc) {
+    if (m_arrBar.empty() || m_order.GetOpenOrderCount() <= 0) return;
+    dc.SetPen(kPenDashDot, 1, RGB(255, 0, 0));
+    dc.SetTextColor(RGB(255, 0, 255));
+    dc.SetBkOpaque(false);
+    for (int i = 0; i < m_order.GetOpenOrderCount(); ++i) {
+        const OrderRecord order = m_order.GetOpenOrder(i);
+        const int y = PriceToY(order.fOpenPrice);
+        dc.MoveTo(0, y);
+        dc.LineTo(m_nWidth, y);
+        dc.TextOut(10, y - 13, PriceText(order.fOpenPrice));
+    }
+}
+
+void CKbar::DrawLines(Canvas&) {
+    // Drawing objects are not part of the chart yet.
+}
+
+void CKbar::DrawIndicates(Canvas&) {
+    // Indicator lines are drawn once indicators compute points.
+}
+
+void CKbar::DrawBars(Canvas& dc) {
+    const int s = m_nBarSpacing;
+    const int body = Trunc(s * 0.8);
+    dc.SetPen(kPenSolid, m_nChartType == kChartCandle ? 1 : 2, m_clrBar);
+    for (std::size_t i = 0; i < m_arrBar.size(); ++i) {
+        const BarRecord& bar = m_arrBar[i];
+        const int yO = PriceToY(bar.open), yH = PriceToY(bar.high), yL = PriceToY(bar.low),
+                  yC = PriceToY(bar.close);
+        const int left = static_cast<int>(i) * s;
+        const int right = left + body;
+        const int centre = left + body / 2;
+        if (bar.close > bar.open)
+            dc.SetBrush(m_clrUpFill);
+        else if (bar.close < bar.open)
+            dc.SetBrush(m_clrDownFill);
+        switch (m_nChartType) {
+            case kChartWestern:
+                dc.MoveTo(centre, yH);
+                dc.LineTo(centre, yL);
+                dc.MoveTo(centre, yO);
+                dc.LineTo(left, yO);
+                dc.MoveTo(centre, yC);
+                dc.LineTo(right, yC);
+                break;
+            case kChartLine:
+                if (i == 0) dc.MoveTo(centre, yC);
+                dc.LineTo(centre, yC);
+                break;
+            default: {
+                dc.MoveTo(centre, yH);
+                dc.LineTo(centre, yL);
+                const int bottom = yO == yC ? yC + 1 : yC;
+                dc.Rectangle(left, std::min(yO, bottom), right, std::max(yO, bottom));
+                break;
+            }
+        }
+    }
+}

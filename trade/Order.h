@@ -1,0 +1,49 @@
+#pragma once
+
+#include <vector>
+
+#include "data/BarRecord.h"
+#include "trade/OrderRecord.h"
+
+// Points of a price: formatted with "%f", the first "." removed, the first
+// five characters read as a decimal integer. A point is thus the unit of the
+// fifth digit, counting the leading "0" of prices below 1.
+int PriceToPoints(double price);
+
+// The order book of one training run: the open orders in the order they were
+// opened, the closed ones in the order they were closed, the floating and
+// realised profit and the win and loss counts.
+class COrder {
+public:
+    COrder() = default;
+    virtual ~COrder() = default;
+
+    virtual int GetLossCount() const { return m_nLossCount; }
+    virtual int GetWinCount() const { return m_nWinCount; }
+    virtual void Reset();
+    virtual void GetOpenOrders(std::vector<OrderRecord>& orders) const { orders = m_OpenOrders; }
+    virtual OrderRecord GetHstOrder(int index) const { return m_HstOrders.at(index); }
+    virtual OrderRecord GetOpenOrder(int index) const { return m_OpenOrders.at(index); }
+    virtual int GetHstOrderCount() const { return static_cast<int>(m_HstOrders.size()); }
+    virtual int GetOpenOrderCount() const { return static_cast<int>(m_OpenOrders.size()); }
+    // Values every open order at the bar's close.
+    virtual void MarkToMarket(const BarRecord& bar);
+    // Closes open order `index` at the bar's close; an index that names no
+    // open order changes nothing.
+    virtual void CloseOrder(int index, const BarRecord& bar);
+    virtual void AddOpenOrder(const OrderRecord& order) { m_OpenOrders.push_back(order); }
+    virtual double GetFloatProfit() const { return m_fFloatprofit; }
+    virtual double GetHstProfit() const { return m_fHstProfit; }
+    virtual void AddHstOrder(const OrderRecord& order) { m_HstOrders.push_back(order); }
+
+    // ((direction x points) x lots) x 10.0 at `price`.
+    static double ProfitAt(const OrderRecord& order, double price);
+
+private:
+    std::vector<OrderRecord> m_OpenOrders;
+    std::vector<OrderRecord> m_HstOrders;
+    double m_fFloatprofit = 0.0;
+    double m_fHstProfit = 0.0;
+    int m_nWinCount = 0;
+    int m_nLossCount = 0;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+// One simulated order, always handled by value. A new record is all zeros
+// before its fields are set.
+struct OrderRecord {
+    char szSymbol[12] = {};
+    std::int32_t nOpenTime = 0;
+    std::int32_t nCloseTime = 0;  // 0 while open
+    double fOpenPrice = 0.0;
+    double fClosePrice = 0.0;  // 0.0 while open
+    double fCurPrice = 0.0;    // price of the last valuation
+    double fOrderSize = 0.0;   // lots
+    double fprofit = 0.0;      // money: last valuation while open, final once closed
+    double fReserved1 = 0.0;
+    double fReserved2 = 0.0;
+    std::int32_t nDirection = 0;  // 1 buy, -1 sell
+
+    // Stores at most 11 bytes and the terminator.
+    void SetSymbol(const std::string& symbol) {
+        std::memset(szSymbol, 0, sizeof szSymbol);
+        std::memcpy(szSymbol, symbol.data(), std::min(symbol.size(), sizeof szSymbol - 1));
+    }
+    std::string Symbol() const { return std::string(szSymbol, strnlen(szSymbol, sizeof szSymbol)); }
+};
