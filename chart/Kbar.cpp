@@ -167,6 +167,7 @@ void CKbar::AddBar(const BarRecord& bar) {
     m_bHasLastBar = true;
     m_order.MarkToMarket(bar);
     ++m_nLastIndex;
+    m_nNewestBarIndex = m_nLastIndex;
     RecalcLayout();
 }
 
@@ -190,14 +191,18 @@ void CKbar::ExtendRange(const BarRecord& bar) {
 
 void CKbar::Draw(Canvas& target) {
     auto image = target.CreateCompatible(m_nWidth, m_nHeight);
-    image->FillSolidRect(Rect{0, 0, m_nWidth, m_nHeight}, RGB(0, 0, 0));
-    DrawPriceGrid(*image);
-    DrawLastPrice(*image);
-    DrawOrders(*image);
-    DrawLines(*image);
-    DrawIndicates(*image);
-    DrawBars(*image);
+    DrawImage(*image);
     target.BitBlt(m_ptOrigin.x, m_ptOrigin.y, m_nWidth, m_nHeight, *image, 0, 0);
+}
+
+void CKbar::DrawImage(Canvas& image) {
+    image.FillSolidRect(Rect{0, 0, m_nWidth, m_nHeight}, RGB(0, 0, 0));
+    DrawPriceGrid(image);
+    DrawLastPrice(image);
+    DrawOrders(image);
+    DrawLines(image);
+    DrawIndicates(image);
+    DrawBars(image);
 }
 
 void CKbar::DrawPriceGrid(Canvas& dc) {

@@ -52,6 +52,8 @@ public:
     // --- drawing ---
     // The whole chart, double-buffered, at m_ptOrigin of `target`.
     virtual void Draw(Canvas& target);
+    // The layers in order into a black image of m_nWidth x m_nHeight.
+    void DrawImage(Canvas& image);
     virtual void DrawOrders(Canvas& dc);
     virtual void DrawLastPrice(Canvas& dc);
     virtual void DrawPriceGrid(Canvas& dc);
@@ -65,6 +67,8 @@ public:
     void SetLastIndex(int index) { m_nLastIndex = index; }
     int GetLastIndex() const { return m_nLastIndex; }
     const std::vector<BarRecord>& Bars() const { return m_arrBar; }
+    // File index of the newest held bar, as AddBar counted it.
+    int NewestBarIndex() const { return m_nNewestBarIndex; }
     // The first visible bar index: m_nLastIndex - m_nVisibleCount + 1, at least 0.
     int FirstVisibleIndex() const;
     // Chart y of a price in the price area.
@@ -102,4 +106,5 @@ private:
     double m_fViewMin = 9999.0;
     double m_fViewMax = 0.0;
     bool m_bHasLastBar = false;
+    int m_nNewestBarIndex = -1;
 };

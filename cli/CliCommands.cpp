@@ -7,13 +7,15 @@
 #include "data/HistoryFile.h"
 #include "data/PeriodConverter.h"
 #include "data/SampleHistory.h"
+#include "cli/Session.h"
 
 namespace {
 
 const char* const kUsage =
     "usage:\n"
     "  tarvello-cli sample OUT.hst [--symbol EURUSD] [--bars N] [--seed S] [--price P]\n"
-    "  tarvello-cli import FILE [--history DIR]\n";
+    "  tarvello-cli import FILE [--history DIR]\n"
+    "  tarvello-cli session [--history DIR]   (commands on standard input)\n";
 
 // Parses "--name value" options after the positional arguments.
 class Options {
@@ -100,6 +102,15 @@ int Sample(const std::vector<std::string>& args, std::ostream& err) {
     return 0;
 }
 
+std::string HistoryOption(const Options& opts) {
+    std::string history = GetProgramFolder() + "history/";
+    if (auto* v = opts.Get("history")) {
+        history = v->empty() ? std::string("./") : *v;
+        if (history.back() != '/') history.push_back('/');
+    }
+    return history;
+}
+
 int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() < 2) {
         err << kUsage;
@@ -113,12 +124,7 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
             << kUsage;
         return 2;
     }
-    std::string history = GetProgramFolder() + "history/";
-    if (auto* v = opts.Get("history")) {
-        history = v->empty() ? std::string("./") : *v;
-        if (history.back() != '/') history.push_back('/');
-    }
-    ImportResult result = BuildPeriodFiles(args[1], history, nullptr);
+    ImportResult result = BuildPeriodFiles(args[1], HistoryOption(opts), nullptr);
     switch (result.status) {
         case ImportResult::Status::kOk:
             out << result.symbol << "\n";
@@ -132,15 +138,30 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 }
 
+int Session(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+            std::ostream& err, const ImageWriterFn& writer) {
+    Options opts(args, 1);
+    std::string unknown = opts.Unknown({"history"});
+    if (!opts.Bad().empty() || !unknown.empty()) {
+        err << "tarvello-cli session: unexpected argument "
+            << (unknown.empty() ? opts.Bad() : unknown) << "\n"
+            << kUsage;
+        return 2;
+    }
+    return RunSession(HistoryOption(opts), in, out, writer);
+}
+
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err, const ImageWriterFn& writer) {
     if (args.empty()) {
         err << kUsage;
         return 2;
     }
     if (args[0] == "sample") return Sample(args, err);
     if (args[0] == "import") return Import(args, out, err);
+    if (args[0] == "session") return Session(args, in, out, err, writer);
     if (args[0] == "--help" || args[0] == "help") {
         out << kUsage;
         return 0;

@@ -4,5 +4,9 @@
 #include <string>
 #include <vector>
 
-// tarvello-cli's commands, callable in-process for tests. Returns the exit code.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+#include "platform/ImageWriter.h"
+
+// tarvello-cli's commands, callable in-process for tests. Returns the exit
+// code. `in` feeds the session command; `writer` renders its images.
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err, const ImageWriterFn& writer = {});

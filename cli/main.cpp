@@ -2,9 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "app/PngWriter.h"
 #include "cli/CliCommands.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, std::cout, std::cerr);
+    return RunCli(args, std::cin, std::cout, std::cerr, WritePng);
 }

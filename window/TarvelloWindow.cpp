@@ -18,10 +18,14 @@ std::string Title(const std::string& name) {
 
 }  // namespace
 
-CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder)
-    : m_strProgramFolder(std::move(programFolder)), m_port(port) {
+CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder,
+                                 std::string historyFolder)
+    : m_strProgramFolder(std::move(programFolder)), m_port(port),
+      m_strHistoryOverride(std::move(historyFolder)) {
     if (m_strProgramFolder.empty()) m_strProgramFolder = GetProgramFolder();
     if (m_strProgramFolder.back() != '/') m_strProgramFolder += '/';
+    if (!m_strHistoryOverride.empty() && m_strHistoryOverride.back() != '/')
+        m_strHistoryOverride += '/';
 }
 
 CTarvelloWindow::~CTarvelloWindow() {
@@ -33,7 +37,8 @@ void CTarvelloWindow::OnInitDialog() {
     m_barIndex.Init(-1, period::H4);
 
     m_strBackgroundFile = m_strProgramFolder + "background.JPG";
-    m_strHistoryFolder = m_strProgramFolder + "history/";
+    m_strHistoryFolder =
+        m_strHistoryOverride.empty() ? m_strProgramFolder + "history/" : m_strHistoryOverride;
     std::string error;
     std::string folder = m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1);
     if (!files::CreateFolder(folder, &error)) {
@@ -246,6 +251,8 @@ void CTarvelloWindow::ReloadChart() {
     const int per = m_barIndex.GetPeriod();
     if (cursor != -1) {
         const int k = std::min(m_nVisibleBars - 1, cursor);
+        // Counted up by AddBar, so that the chart knows each held bar's index.
+        m_kbar.SetLastIndex(cursor - k - 1);
         for (int j = k; j >= 0; --j) {
             BarRecord bar;
             // Only bars the file holds: after a change of pair or period the

@@ -54,7 +54,10 @@ public:
     static constexpr const char* kAboutMenuText = "关于 Tarvello(&A)...";
 
     // `programFolder` ends in "/"; by default the folder of the executable.
-    explicit CTarvelloWindow(CWindowPort& port, std::string programFolder = "");
+    // `historyFolder` replaces the program folder's history folder (for the
+    // command-line tool).
+    explicit CTarvelloWindow(CWindowPort& port, std::string programFolder = "",
+                             std::string historyFolder = "");
     ~CTarvelloWindow();
     CTarvelloWindow(const CTarvelloWindow&) = delete;
     CTarvelloWindow& operator=(const CTarvelloWindow&) = delete;
@@ -177,5 +180,6 @@ private:
     int m_nClientHeight = 0;
 
     CWindowPort& m_port;
+    std::string m_strHistoryOverride;
     bool m_bClosing = false;
 };

@@ -19,8 +19,9 @@ struct Run {
 };
 
 Run Cli(std::vector<std::string> args) {
+    std::istringstream in;
     std::ostringstream out, err;
-    int code = RunCli(args, out, err);
+    int code = RunCli(args, in, out, err);
     return {code, out.str(), err.str()};
 }
 

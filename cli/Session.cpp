@@ -1,0 +1,181 @@
+#include "cli/Session.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <istream>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "data/Period.h"
+#include "platform/Format.h"
+#include "platform/WindowPort.h"
+#include "window/TarvelloWindow.h"
+
+namespace {
+
+// The window's default client size: 626 x 511 dialog units at 1.5 pixels.
+constexpr int kDefaultClientWidth = 626 * 3 / 2;
+constexpr int kDefaultClientHeight = 511 * 3 / 2;
+
+// Message boxes become "message:" lines; workers' hand-offs run at once
+// after each command.
+class CScriptPort : public CWindowPort {
+public:
+    explicit CScriptPort(std::ostream& out) : m_out(out) {}
+    void MessageBox(const std::string& text) override { m_out << "message: " << text << "\n"; }
+    std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void PostToUi(std::function<void()> call) override { m_posted.push_back(std::move(call)); }
+    void StateChanged(unsigned) override {}
+    void EndDialog(int) override {}
+    void Drain() {
+        while (!m_posted.empty()) {
+            auto call = std::move(m_posted.front());
+            m_posted.pop_front();
+            call();
+        }
+    }
+
+private:
+    std::ostream& m_out;
+    std::deque<std::function<void()>> m_posted;
+};
+
+std::string Num(double v) { return FormatString("%.17g", v); }
+
+bool ParseInt(const std::string& text, int* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (*end || v < -1000000000L || v > 1000000000L) return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+class CSession {
+public:
+    CSession(const std::string& historyFolder, std::ostream& out, const ImageWriterFn& writer)
+        : m_out(out), m_port(out), m_window(m_port, "", historyFolder), m_writer(writer) {
+        m_window.OnInitDialog();
+        m_window.LayoutControls(kDefaultClientWidth, kDefaultClientHeight);
+    }
+
+    void Run(std::istream& in) {
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            std::istringstream words(line);
+            std::vector<std::string> args;
+            for (std::string w; words >> w;) args.push_back(w);
+            if (args.empty() || args[0][0] == '#') continue;
+            Execute(args, line);
+            m_port.Drain();
+        }
+    }
+
+private:
+    void Error(const std::string& what) { m_out << "error: " << what << "\n"; }
+
+    void Execute(const std::vector<std::string>& a, const std::string& line) {
+        const std::string& cmd = a[0];
+        if (cmd == "symbol" && a.size() >= 2) {
+            // The rest of the line, so that a name with spaces can be given.
+            std::string name = line.substr(line.find(a[1]));
+            while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+            const auto& items = m_window.m_comboCurrency.Items();
+            for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+                if (items[i] == name) {
+                    m_window.OnSelchangeCurrency(i);
+                    return;
+                }
+            }
+            return Error("no currency entry '" + name + "'");
+        }
+        if (cmd == "next" && a.size() <= 2) {
+            int n = 1;
+            if (a.size() == 2 && (!ParseInt(a[1], &n) || n < 0))
+                return Error("next takes a count of 0 or more, not '" + a[1] + "'");
+            for (int i = 0; i < n; ++i) m_window.OnNextBar();
+            return;
+        }
+        if (cmd == "period" && a.size() == 2) {
+            int per = period::FromName(a[1]);
+            if (per < 0) return Error("unknown period '" + a[1] + "'");
+            m_window.OnPeriod(per);
+            return;
+        }
+        if (cmd == "zoom" && a.size() == 2 && (a[1] == "in" || a[1] == "out")) {
+            if (a[1] == "in")
+                m_window.OnZoomIn();
+            else
+                m_window.OnZoomOut();
+            return;
+        }
+        if (cmd == "charttype" && a.size() == 2) {
+            int type = 0;
+            if (!ParseInt(a[1], &type) || type < 16 || type > 18)
+                return Error("charttype takes 16, 17 or 18");
+            m_window.OnChartType(type);
+            return;
+        }
+        if (cmd == "chartsize" && a.size() == 3) {
+            int w = 0, h = 0;
+            if (!ParseInt(a[1], &w) || !ParseInt(a[2], &h) || w < 1 || h < 1 || w > 10000 ||
+                h > 10000)
+                return Error("chartsize takes a width and a height from 1 to 10000");
+            // A client area that holds the chart at its usual place.
+            m_window.m_kbar.SetChartArea(10 + w, 100 + h, 10, 100, w, h);
+            return;
+        }
+        if (cmd == "print" && a.size() == 2) return Print(a[1]);
+        if (cmd == "render" && a.size() == 2) return Render(a[1]);
+        Error("unknown or malformed command: " + line);
+    }
+
+    void Print(const std::string& what) {
+        if (what == "cursor") {
+            const int per = m_window.m_barIndex.GetPeriod();
+            m_out << "cursor " << m_window.m_barIndex.GetIndex() << " "
+                  << (per >= 0 && per < period::kCount ? period::kNames[per] : "?") << "\n";
+            return;
+        }
+        if (what == "bars") {
+            CKbar& chart = m_window.m_kbar;
+            const auto& bars = chart.Bars();
+            const int first = chart.NewestBarIndex() - static_cast<int>(bars.size()) + 1;
+            for (std::size_t i = 0; i < bars.size(); ++i) {
+                const BarRecord& b = bars[i];
+                m_out << first + static_cast<int>(i) << " " << b.time << " " << Num(b.open) << " "
+                      << Num(b.low) << " " << Num(b.high) << " " << Num(b.close) << "\n";
+            }
+            return;
+        }
+        Error("print takes cursor or bars");
+    }
+
+    void Render(const std::string& path) {
+        if (!m_writer) return Error("rendering is not available in this build");
+        CKbar& chart = m_window.m_kbar;
+        std::string error;
+        if (!m_writer(chart.m_nWidth, chart.m_nHeight,
+                      [&chart](Canvas& image) { chart.DrawImage(image); }, path, &error))
+            Error("cannot write " + path + ": " + error);
+    }
+
+    std::ostream& m_out;
+    CScriptPort m_port;
+    CTarvelloWindow m_window;
+    const ImageWriterFn& m_writer;
+};
+
+}  // namespace
+
+int RunSession(const std::string& historyFolder, std::istream& in, std::ostream& out,
+               const ImageWriterFn& writer) {
+    CSession session(historyFolder, out, writer);
+    session.Run(in);
+    return 0;
+}
