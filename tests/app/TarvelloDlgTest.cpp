@@ -11,12 +11,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <memory>
 
 #include "OffscreenTestMain.h"
 #include "app/TarvelloDlg.h"
 #include "data/BarRecord.h"
 #include "data/HistoryHeader.h"
+#include "data/PeriodConverter.h"
+#include "data/SampleHistory.h"
 
 namespace {
 
@@ -122,6 +125,8 @@ private slots:
     void closing();
     void importThroughTheDialog();
     void aboutFromBackgroundMenuOnly();
+    void spaceStepsOnceAndClicksNothing();
+    void toolbarButtonsAndStates();
 };
 
 void TestTarvelloDlg::startState_data() {
@@ -434,6 +439,66 @@ void TestTarvelloDlg::aboutFromBackgroundMenuOnly() {
     rightClick(QPoint(5, 90));  // on the background
     QCOMPARE(menuTexts, QStringList{"关于 Tarvello(&A)..."});
     QCOMPARE(dlg->m_nAboutBoxes, 1);
+}
+
+void TestTarvelloDlg::spaceStepsOnceAndClicksNothing() {
+    ProgramFolder folder;
+    SampleOptions sample;
+    sample.bars = 240 * 20;
+    std::string error;
+    const std::string src = folder.Path() + "s.hst";
+    QVERIFY(WriteSampleHistory(src, sample, &error));
+    QDir(folder.dir.path()).mkpath("history");
+    QCOMPARE(int(BuildPeriodFiles(src, folder.Path() + "history/", nullptr).status),
+             int(ImportResult::Status::kOk));
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+
+    // Focus on "重新训练": space must step the replay and must not press it.
+    auto* retrain = Child<QPushButton>(*dlg, "id1023");
+    int clicks = 0;
+    connect(retrain, &QPushButton::clicked, [&clicks] { ++clicks; });
+    retrain->setFocus();
+    QTest::keyClick(retrain, Qt::Key_Space);
+    QCOMPARE(dlg->Logic().m_barIndex.GetIndex(), 0);
+    QCOMPARE(clicks, 0);
+    // Also from the currency combo's edit field, which keeps its text.
+    auto* combo = Child<QComboBox>(*dlg, "id1004");
+    combo->lineEdit()->setFocus();
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Space);
+    QCOMPARE(dlg->Logic().m_barIndex.GetIndex(), 1);
+    QCOMPARE(combo->currentText(), QString("EURUSD"));
+    // "下根K线" itself steps once per click.
+    QTest::mouseClick(Child<QPushButton>(*dlg, "id1008"), Qt::LeftButton);
+    QCOMPARE(dlg->Logic().m_barIndex.GetIndex(), 2);
+    QCOMPARE(int(dlg->Logic().m_kbar.Bars().size()), 3);
+    QVERIFY(dlg->m_messages.isEmpty());
+}
+
+void TestTarvelloDlg::toolbarButtonsAndStates() {
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    QToolBar* bar = dlg->ToolBar();
+    QVERIFY(bar);
+    const QList<QAction*> actions = bar->actions();
+    QCOMPARE(actions.size(), 20);
+    QCOMPARE(actions[0]->toolTip(), QString("1分钟"));
+    QCOMPARE(actions[9]->toolTip(), QString());   // pointer
+    QCOMPARE(actions[17]->toolTip(), QString());  // candlesticks
+    QCOMPARE(actions[19]->toolTip(), QString("指标"));
+    QVERIFY(actions[5]->isChecked());   // H4
+    QVERIFY(actions[17]->isChecked());  // candlesticks
+    actions[0]->trigger();              // M1
+    QVERIFY(actions[0]->isChecked());
+    QVERIFY(!actions[5]->isChecked());
+    actions[18]->trigger();  // close line
+    QCOMPARE(dlg->Logic().m_kbar.GetChartType(), 18);
+    QVERIFY(actions[18]->isChecked() && !actions[17]->isChecked());
+    for (int i = 0; i < 3; ++i) actions[14]->trigger();  // zoom in to level 0
+    QVERIFY(!actions[14]->isEnabled());
+    QVERIFY(actions[15]->isEnabled());
+    QVERIFY(bar->geometry().right() < Child<QWidget>(*dlg, "id1")->geometry().left());
 }
 
 TARVELLO_OFFSCREEN_TEST_MAIN(TestTarvelloDlg)

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "data/HistoryFile.h"
+#include "data/Period.h"
+#include "data/PeriodConverter.h"
+#include "platform/Files.h"
+#include "support/TestSupport.h"
+#include "window/TarvelloWindow.h"
+
+namespace {
+
+class ReplayTest : public ::testing::Test {
+protected:
+    std::string History() const { return m_dir.Path() + "/history/"; }
+    void Import(const std::string& symbol, std::size_t records) {
+        std::string src = m_dir / (symbol + ".hst");
+        WriteHst(src, symbol, MakeBars(records));
+        files::CreateFolder(m_dir / "history");
+        ASSERT_EQ(BuildPeriodFiles(src, History(), nullptr).status, ImportResult::Status::kOk);
+    }
+    std::unique_ptr<CTarvelloWindow> Start() {
+        auto wnd = std::make_unique<CTarvelloWindow>(m_port, m_dir.Path() + "/");
+        wnd->OnInitDialog();
+        wnd->LayoutControls(939, 766);
+        return wnd;
+    }
+    BarRecord FileBar(const std::string& symbol, int index, int per) {
+        BarRecord bar;
+        EXPECT_TRUE(ReadBar(bar, index, History(), symbol, per));
+        return bar;
+    }
+    // The held bars are bars first..last of the file, in order.
+    void ExpectHeld(CTarvelloWindow& wnd, const std::string& symbol, int first, int last) {
+        const auto& bars = wnd.m_kbar.Bars();
+        ASSERT_EQ(static_cast<int>(bars.size()), last - first + 1);
+        const int per = wnd.m_barIndex.GetPeriod();
+        for (int i = first; i <= last; ++i)
+            ASSERT_EQ(bars[i - first], FileBar(symbol, i, per)) << "bar " << i;
+    }
+
+    TempDir m_dir;
+    FakePort m_port;
+};
+
+TEST_F(ReplayTest, NextBarFromTheStartToTheEnd) {
+    auto wnd = Start();
+    wnd->OnNextBar();
+    EXPECT_EQ(m_port.m_arrMessages.back(), "请选择货币或者载入货币历史数据！");
+    wnd.reset();
+
+    Import("GBPUSD", 240 * 3 + 7);  // three H4 bars
+    wnd = Start();
+    ASSERT_EQ(wnd->GetSelectedSymbol(), "GBPUSD");
+    m_port.m_arrMessages.clear();
+    wnd->OnNextBar();
+    EXPECT_EQ(wnd->m_barIndex.GetIndex(), 0);
+    ExpectHeld(*wnd, "GBPUSD", 0, 0);
+    wnd->OnNextBar();
+    wnd->OnNextBar();
+    EXPECT_TRUE(m_port.m_arrMessages.empty());
+    for (int i = 0; i < 2; ++i) {
+        m_port.m_nChanges = 0;
+        wnd->OnNextBar();
+        EXPECT_EQ(m_port.m_arrMessages.back(), "已经到结尾!");
+        EXPECT_TRUE(m_port.m_nChanges & CWindowPort::kChart);  // redrawn all the same
+    }
+    EXPECT_EQ(m_port.m_arrMessages.size(), 2u);
+    EXPECT_EQ(wnd->m_barIndex.GetIndex(), 2);
+    ExpectHeld(*wnd, "GBPUSD", 0, 2);
+}
+
+TEST_F(ReplayTest, ReloadLoadsTheWindowEndingAtTheCursor) {
+    Import("GBPUSD", 600);
+    auto wnd = Start();
+    struct Case {
+        int cursor, first;
+    } cases[] = {{50, 0}, {500, 381}, {0, 0}};
+    for (const auto& c : cases) {
+        wnd->m_barIndex.Init(c.cursor, period::M1);
+        wnd->ReloadChart();
+        ExpectHeld(*wnd, "GBPUSD", c.first, c.cursor);
+        EXPECT_EQ(wnd->m_kbar.GetLastIndex(), c.cursor);
+    }
+    // Nothing replayed: a zoom loads nothing and keeps the cursor.
+    wnd->m_barIndex.Init(-1, period::H4);
+    wnd->OnZoomIn();
+    EXPECT_TRUE(wnd->m_kbar.Bars().empty());
+    EXPECT_EQ(wnd->m_barIndex.GetIndex(), -1);
+    EXPECT_EQ(wnd->m_kbar.GetVisibleCount(), 80);
+    // A period switch before any bar starts at bar 0 of the new period.
+    wnd->OnPeriod(period::M1);
+    EXPECT_EQ(wnd->m_barIndex.GetIndex(), 0);
+    ExpectHeld(*wnd, "GBPUSD", 0, 0);
+    // Nothing selected reads nothing.
+    wnd->m_comboCurrency.SetCurSel(-1);
+    wnd->ReloadChart();
+    EXPECT_TRUE(wnd->m_kbar.Bars().empty());
+}
+
+TEST_F(ReplayTest, APairWithFewerBarsShowsOnlyItsOwnBars) {
+    Import("EURUSD", 1000);
+    Import("GBPUSD", 100);
+    auto wnd = Start();
+    ASSERT_EQ(wnd->m_comboCurrency.Items(), (std::vector<std::string>{"EURUSD", "GBPUSD"}));
+    wnd->OnPeriod(period::M1);
+    for (int i = 0; i < 150; ++i) wnd->OnNextBar();
+    ASSERT_EQ(wnd->m_barIndex.GetIndex(), 150);
+    wnd->OnSelchangeCurrency(1);
+    EXPECT_EQ(wnd->m_barIndex.GetIndex(), 150);
+    ExpectHeld(*wnd, "GBPUSD", 31, 99);  // the window 31..150, cut at the file's end
+    m_port.m_arrMessages.clear();
+    wnd->OnNextBar();
+    EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{"已经到结尾!"});
+    EXPECT_EQ(wnd->m_barIndex.GetIndex(), 150);
+}
+
+TEST_F(ReplayTest, NoBarAfterTheCursorInAnyPeriod) {
+    Import("GBPUSD", 43200 * 2);
+    for (int per = 0; per < period::kCount; ++per) {
+        auto wnd = Start();
+        wnd->OnZoomOut();
+        wnd->OnZoomOut();  // 300 bars
+        wnd->OnPeriod(per);
+        const int steps = std::min<int>(350, GetBarCount(History(), "GBPUSD", per) - 1);
+        for (int i = 0; i < steps; ++i) {
+            wnd->OnNextBar();
+            const int cursor = wnd->m_barIndex.GetIndex();
+            const auto& bars = wnd->m_kbar.Bars();
+            ASSERT_EQ(bars.back(), FileBar("GBPUSD", cursor, per)) << period::kNames[per];
+            ASSERT_EQ(static_cast<int>(bars.size()), std::min(cursor + 1, 300));
+        }
+        ExpectHeld(*wnd, "GBPUSD", std::max(0, steps - 299), steps);
+    }
+}
+
+TEST_F(ReplayTest, ToolbarStatesFollowTheCommands) {
+    auto wnd = Start();
+    auto state = [&](int id) { return wnd->GetCommandState(id); };
+    EXPECT_TRUE(state(ID_PERIOD_H4).checked);
+    EXPECT_FALSE(state(ID_PERIOD_M1).checked);
+    EXPECT_TRUE(state(ID_TOOL_POINTER).checked);
+    EXPECT_TRUE(state(ID_CHART_CANDLE).checked);
+    for (int i = 0; i < 5; ++i) wnd->OnCommand(ID_ZOOM_IN);
+    EXPECT_EQ(wnd->m_nZoomLevel, 0);
+    EXPECT_FALSE(state(ID_ZOOM_IN).enabled);
+    EXPECT_TRUE(state(ID_ZOOM_OUT).enabled);
+    for (int i = 0; i < 7; ++i) wnd->OnCommand(ID_ZOOM_OUT);
+    EXPECT_EQ(wnd->m_nZoomLevel, 5);
+    EXPECT_FALSE(state(ID_ZOOM_OUT).enabled);
+    wnd->OnCommand(ID_TOOL_TREND);
+    EXPECT_EQ(wnd->m_nLineTool, 2);
+    EXPECT_FALSE(state(ID_TOOL_POINTER).checked);
+    wnd->OnCommand(ID_CHART_LINE);
+    EXPECT_TRUE(state(ID_CHART_LINE).checked);
+    EXPECT_FALSE(state(ID_CHART_CANDLE).checked);
+    wnd->OnCommand(ID_PERIOD_D1);
+    EXPECT_TRUE(state(ID_PERIOD_D1).checked);
+    EXPECT_TRUE(state(ID_INDICATOR_MENU).enabled);
+    EXPECT_FALSE(wnd->OnCommand(12345));
+}
+
+}  // namespace
