@@ -1,0 +1,110 @@
+// 1,000 next-bar steps at zoom level 5 (300 bars) on a 1600 x 900 chart,
+// each step with the full render into an image, as the window paints it.
+// Prints the median and 99th percentile per step and the ratio of the median
+// to one plain copy of a 1600 x 900 image measured in the same run.
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/QtCanvas.h"
+#include "data/PeriodConverter.h"
+#include "data/SampleHistory.h"
+#include "platform/WindowPort.h"
+#include "window/TarvelloWindow.h"
+
+namespace {
+
+class BenchPort : public CWindowPort {
+public:
+    void MessageBox(const std::string& text) override {
+        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
+    }
+    std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void PostToUi(std::function<void()> call) override { call(); }
+    void StateChanged(unsigned) override {}
+    void EndDialog(int) override {}
+};
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Percentile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(q * (v.size() - 1) + 0.5))];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const int steps = argc > 1 ? std::atoi(argv[1]) : 1000;
+    constexpr int kWidth = 1600, kHeight = 900;
+
+    // A history long enough for 300 + steps H4 bars.
+    char tmpl[] = "/tmp/tarvello-stepbench-XXXXXX";
+    if (!mkdtemp(tmpl)) return 1;
+    const std::string dir = tmpl;
+    SampleOptions sample;
+    sample.bars = static_cast<std::uint64_t>(300 + steps + 10) * 240;
+    std::string error;
+    if (!WriteSampleHistory(dir + "/s.hst", sample, &error)) return 1;
+    std::filesystem::create_directory(dir + "/history");
+    if (BuildPeriodFiles(dir + "/s.hst", dir + "/history/", nullptr).status !=
+        ImportResult::Status::kOk)
+        return 1;
+
+    BenchPort port;
+    CTarvelloWindow wnd(port, dir + "/");
+    wnd.OnInitDialog();
+    wnd.LayoutControls(kWidth + 200, kHeight * 4 / 3 + 110);
+    wnd.m_kbar.SetChartArea(kWidth + 10, kHeight + 100, 10, 100, kWidth, kHeight);
+    wnd.OnZoomOut();
+    wnd.OnZoomOut();
+    for (int i = 0; i < 300; ++i) wnd.OnNextBar();  // a full window first
+
+    QImage screen(kWidth + 200, kHeight + 200, QImage::Format_RGB32);
+    std::vector<double> stepMs;
+    for (int i = 0; i < steps; ++i) {
+        const auto t0 = Clock::now();
+        wnd.OnNextBar();
+        QtCanvas canvas(&screen);
+        wnd.PaintChart(canvas);
+        stepMs.push_back(Ms(Clock::now() - t0));
+    }
+
+    // Baseline: one plain copy of a 1600 x 900 image.
+    QImage source(kWidth, kHeight, QImage::Format_RGB32);
+    source.fill(Qt::black);
+    std::vector<double> copyMs;
+    for (int i = 0; i < 200; ++i) {
+        const auto t0 = Clock::now();
+        QImage copy = source.copy();
+        copyMs.push_back(Ms(Clock::now() - t0));
+        if (copy.isNull()) return 1;
+    }
+    std::filesystem::remove_all(dir);
+
+    const double median = Percentile(stepMs, 0.5), p99 = Percentile(stepMs, 0.99);
+    const double copy = Percentile(copyMs, 0.5);
+    std::printf("%d next-bar steps, 300 bars, %d x %d chart, render included\n", steps, kWidth,
+                kHeight);
+    std::printf("  step median: %7.3f ms\n", median);
+    std::printf("  step p99:    %7.3f ms  (goal: under 8 ms)\n", p99);
+    std::printf("  image copy:  %7.3f ms  (median of 200)\n", copy);
+    std::printf("  step median / image copy: %.1f\n", median / copy);
+    return 0;
+}
