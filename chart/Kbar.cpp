@@ -92,11 +92,7 @@ Point CKbar::BarPointToPoint(const BarPoint& point) {
 }
 
 void CKbar::ResetChart() {
-    m_arrBar.clear();
-    m_fMaxPrice = 0.0;
-    m_fMinPrice = 9999.0;
-    m_fViewMin = m_fMinPrice;
-    m_fViewMax = m_fMaxPrice;
+    ClearBars();
     // -1 keeps the chart's index in step with the cursor after a retrain.
     m_nLastIndex = -1;
 }

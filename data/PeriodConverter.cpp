@@ -232,15 +232,7 @@ public:
     // True when the next record starts an M5 bar.
     bool AtGroupStart() const { return m_nInGroup[0] == 0; }
 
-    void FeedRecord(const unsigned char* raw) {
-        BarRecord r;
-        r.time = le::Load<std::int32_t>(raw + 0);
-        r.open = le::Load<double>(raw + 4);
-        r.low = le::Load<double>(raw + 12);
-        r.high = le::Load<double>(raw + 20);
-        r.close = le::Load<double>(raw + 28);
-        Feed(0, r);
-    }
+    void FeedRecord(const unsigned char* raw) { Feed(0, BarRecord::Decode(raw)); }
 
     // Five whole records at a group start: one M5 bar at once.
     void FeedFiveRecords(const unsigned char* raw) {
