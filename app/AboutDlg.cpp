@@ -17,7 +17,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(CAppIcon::Pixmap(32));
     icon->setGeometry(QRect(DluRect(11, 17, 0, 0).topLeft(), QSize(32, 32)));
 
-    auto* text = new QLabel(QStringLiteral("Tarvello"), this);
+    auto* text = new QLabel(QStringLiteral("Tarvello 1.0 版"), this);
     text->setObjectName(QStringLiteral("text"));
     text->move(DluRect(40, 10, 0, 0).topLeft());
     text->resize(text->sizeHint());

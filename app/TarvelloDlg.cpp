@@ -17,10 +17,13 @@
 #include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QToolBar>
+#include <QMenu>
 #include <algorithm>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
+#include "app/BalanceCurvDlg.h"
+#include "app/DlgHelp.h"
 #include "app/DialogUnits.h"
 #include "app/QtCanvas.h"
 #include "app/ToolbarImages.h"
@@ -105,6 +108,8 @@ CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
     resize(DluToPixels(kTemplateWidth), DluToPixels(kTemplateHeight));
     CreateControls();
     CreateToolBar();
+    CreateMenus();
+    m_pDlgHelp = new CDlgHelp(this);
     // Space, and the trading keys, act before any control sees them.
     qApp->installEventFilter(this);
 }
@@ -133,8 +138,25 @@ void CTarvelloDlg::CreateControls() {
             case W::IDC_NEXT_BAR:
                 connect(button, &QPushButton::clicked, this, [this] { m_logic.OnNextBar(); });
                 break;
+            case W::ID_HELP:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnHelp(); });
+                break;
+            case W::IDC_BUY:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnBuy(); });
+                break;
+            case W::IDC_SELL:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnSell(); });
+                break;
+            case W::IDC_CLOSE_ORDER:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnCloseOrder(); });
+                break;
+            case W::IDC_RETRAIN:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnRetrain(); });
+                break;
+            case W::IDC_BALANCE_CURVE:
+                connect(button, &QPushButton::clicked, this, [this] { m_logic.OnBalanceCurve(); });
+                break;
             default:
-                // Help, trading, retrain and the balance curve are not wired yet.
                 break;
         }
     }
@@ -226,6 +248,11 @@ void CTarvelloDlg::CreateToolBar() {
         action->setCheckable(checkable);
         const int id = b.id;
         connect(action, &QAction::triggered, this, [this, id] {
+            if (id == ID_INDICATOR_MENU) {
+                QWidget* button = m_pToolBar->widgetForAction(m_mapToolActions[id]);
+                PopupMenu(Menu(147), button->mapToGlobal(QPoint(0, button->height())));
+                return;
+            }
             m_logic.OnCommand(id);
             UpdateToolBar();
         });
@@ -234,6 +261,71 @@ void CTarvelloDlg::CreateToolBar() {
     for (QWidget* w : m_pToolBar->findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
     m_pToolBar->setGeometry(QRect(QPoint(0, 0), m_pToolBar->sizeHint()));
 }
+
+void CTarvelloDlg::CreateMenus() {
+    struct Item {
+        int id;
+        const char* text;
+    };
+    auto make = [this](int resource, const char* title, std::initializer_list<Item> items) {
+        auto* menu = new QMenu(QString::fromUtf8(title), this);
+        menu->setObjectName(QStringLiteral("menu%1").arg(resource));
+        for (const Item& item : items) {
+            QAction* action = menu->addAction(QString::fromUtf8(item.text));
+            action->setObjectName(QStringLiteral("cmd%1").arg(item.id));
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] {
+                m_logic.OnCommand(id);
+                UpdateToolBar();
+            });
+        }
+        m_mapMenus[resource] = menu;
+    };
+    make(140, "LINE",
+         {{ID_LINE_DELETE, "删除所有线条"}, {ID_LINE_PROPERTY, "当前线条属性"},
+          {ID_LINE_DELETE_ALL, "删除所有线条"}});
+    make(147, "指标",
+         {{ID_ADD_MA, "Moving Average"}, {ID_ADD_KDJ, "KDJ"}, {ID_ADD_MACD, "MACD"},
+          {ID_ADD_RSI, "RSI"}, {ID_ADD_BOLLIN, "BOLLIN"}, {ID_ADD_MAX, "MAX"}, {ID_ADD_MIN, "MIN"}});
+    make(148, "技术指标",
+         {{ID_INDICATOR_DELETE, "删除当前指标"}, {ID_INDICATOR_PROPERTY, "当前指标属性"},
+          {ID_INDICATOR_DELETE_ALL, "删除所有指标"}});
+    make(150, "指标线条",
+         {{ID_INDICATOR_DELETE_ALL, "删除所有指标"}, {ID_LINE_DELETE_ALL, "删除所有线条"},
+          {ID_DELETE_ALL_INDICATORS_AND_LINES, "删除所有指标线条"}});
+}
+
+QMenu* CTarvelloDlg::Menu(int resource) const {
+    auto it = m_mapMenus.find(resource);
+    return it == m_mapMenus.end() ? nullptr : it->second;
+}
+
+void CTarvelloDlg::PopupMenu(QMenu* menu, const QPoint& globalPos) { menu->exec(globalPos); }
+
+bool CTarvelloDlg::IsBalanceCurveVisible() const {
+    return m_pBalanceCurvDlg && m_pBalanceCurvDlg->isVisible();
+}
+
+void CTarvelloDlg::ShowBalanceCurve(bool show) {
+    if (!m_pBalanceCurvDlg) return;
+    if (show) {
+        m_pBalanceCurvDlg->show();
+        m_pBalanceCurvDlg->showNormal();
+        m_pBalanceCurvDlg->raise();
+    } else {
+        m_pBalanceCurvDlg->hide();
+    }
+    // The main window keeps the keys.
+    activateWindow();
+    setFocus();
+}
+
+void CTarvelloDlg::ShowHelp(const std::string& text) {
+    m_pDlgHelp->SetHelp(text);
+    ShowHelpDialog();
+}
+
+void CTarvelloDlg::ShowHelpDialog() { m_pDlgHelp->exec(); }
 
 void CTarvelloDlg::UpdateToolBar() {
     for (const auto& [id, action] : m_mapToolActions) {
@@ -269,15 +361,30 @@ bool CTarvelloDlg::eventFilter(QObject* watched, QEvent* event) {
     if (!widget || widget->window() != this || (modal && modal != this))
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() != Qt::Key_Space) return QDialog::eventFilter(watched, event);
+    // Letters by their key, with or without Shift.
+    void (CTarvelloWindow::*action)() = nullptr;
+    switch (key->key()) {
+        case Qt::Key_Space: action = &CTarvelloWindow::OnNextBar; break;
+        case Qt::Key_B: action = &CTarvelloWindow::OnBuy; break;
+        case Qt::Key_S: action = &CTarvelloWindow::OnSell; break;
+        case Qt::Key_C: action = &CTarvelloWindow::OnCloseOrder; break;
+        case Qt::Key_Z: action = &CTarvelloWindow::OnBalanceCurve; break;
+        case Qt::Key_Delete: action = &CTarvelloWindow::OnDeleteKey; break;
+        default: return QDialog::eventFilter(watched, event);
+    }
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods != Qt::NoModifier) return QDialog::eventFilter(watched, event);
     // The press acts once; its release and the shortcut check are swallowed so
-    // that a focused button is not clicked.
-    if (type == QEvent::KeyPress) m_logic.OnNextBar();
+    // that a focused button is not clicked and no combo is typed into.
+    if (type == QEvent::KeyPress) (m_logic.*action)();
     return true;
 }
 
 void CTarvelloDlg::InitDialog() {
     m_logic.OnInitDialog();
+    // Created hidden, owned by this window for the whole run.
+    m_pBalanceCurvDlg = new CBalanceCurvDlg(m_logic.m_balanceCurve, this);
+    m_pBalanceCurvDlg->hide();
     LoadBackground();
     m_logic.LayoutControls(width(), height());
 }
@@ -380,6 +487,7 @@ void CTarvelloDlg::StateChanged(unsigned changes) {
     if (changes & kLayout) PlaceLists();
     if (changes & kOrderList) MirrorOrderList();
     if (changes & kToolbar) UpdateToolBar();
+    if ((changes & kBalanceCurve) && m_pBalanceCurvDlg) m_pBalanceCurvDlg->update();
     if (changes & kChart) {
         const Rect& r = m_logic.m_rcChart;
         update(r.left, r.top, r.Width(), r.Height());
@@ -414,12 +522,14 @@ void CTarvelloDlg::ShowAboutBox() {
 }
 
 void CTarvelloDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // The chart area will have menus of its own.
+    // The chart: the indicator menu over an indicator, else the general one.
     const Rect& chart = m_logic.m_rcChart;
     const QPoint pos = event->pos();
     if (pos.x() >= chart.left && pos.x() < chart.right && pos.y() >= chart.top &&
         pos.y() < chart.bottom) {
-        event->ignore();
+        const int hit = m_logic.m_kbar.HitTestIndicate(pos.x(), pos.y());
+        if (hit >= 0) m_logic.m_nCurIndicator = hit;
+        PopupMenu(Menu(hit >= 0 ? 148 : 150), event->globalPos());
         return;
     }
     QMenu menu(this);

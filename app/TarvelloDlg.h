@@ -10,7 +10,10 @@
 #include "platform/WindowPort.h"
 #include "window/TarvelloWindow.h"
 
+class CBalanceCurvDlg;
+class CDlgHelp;
 class QAction;
+class QMenu;
 class QToolBar;
 class QComboBox;
 class QLineEdit;
@@ -46,6 +49,14 @@ public:
     void PostToUi(std::function<void()> call) override;
     void StateChanged(unsigned changes) override;
     void EndDialog(int result) override;
+    bool IsBalanceCurveVisible() const override;
+    void ShowBalanceCurve(bool show) override;
+    void ShowHelp(const std::string& text) override;
+
+    CBalanceCurvDlg* BalanceCurveWindow() const { return m_pBalanceCurvDlg; }
+    CDlgHelp* HelpDialog() const { return m_pDlgHelp; }
+    // The popup menus by resource number: 140, 147, 148, 150.
+    QMenu* Menu(int resource) const;
 
 public slots:
     // Every way of closing goes through the logic, which releases the workers
@@ -59,6 +70,9 @@ protected:
     // "" when cancelled.
     virtual QString GetOpenFileName(const QStringList& filters, const QString& defaultSuffix);
     virtual void ShowAboutBox();
+    virtual void ShowHelpDialog();
+    // Shows a popup menu at a global position.
+    virtual void PopupMenu(QMenu* menu, const QPoint& globalPos);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -76,6 +90,7 @@ private:
     void CreateToolBar();
     void UpdateToolBar();
     void MirrorOrderList();
+    void CreateMenus();
 
     CTarvelloWindow m_logic;
 
@@ -91,5 +106,8 @@ private:
     QListWidget* m_pListAdvertisement = nullptr;
     QAction* m_pActionAbout = nullptr;
     QToolBar* m_pToolBar = nullptr;
+    CBalanceCurvDlg* m_pBalanceCurvDlg = nullptr;
+    CDlgHelp* m_pDlgHelp = nullptr;
+    std::map<int, QMenu*> m_mapMenus;
     std::map<int, QAction*> m_mapToolActions;
 };

@@ -35,6 +35,10 @@ public:
     void PostToUi(std::function<void()> call) override { call(); }
     void StateChanged(unsigned) override {}
     void EndDialog(int) override {}
+    bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
+    void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
+    void ShowHelp(const std::string&) override {}
+    bool m_bCurveVisible = false;
 };
 
 using Clock = std::chrono::steady_clock;

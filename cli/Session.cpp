@@ -31,6 +31,10 @@ public:
     void PostToUi(std::function<void()> call) override { m_posted.push_back(std::move(call)); }
     void StateChanged(unsigned) override {}
     void EndDialog(int) override {}
+    bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
+    void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
+    void ShowHelp(const std::string&) override {}
+    bool m_bCurveVisible = false;
     void Drain() {
         while (!m_posted.empty()) {
             auto call = std::move(m_posted.front());
@@ -130,6 +134,46 @@ private:
             m_window.m_kbar.SetChartArea(10 + w, 100 + h, 10, 100, w, h);
             return;
         }
+        if (cmd == "lots" && a.size() >= 2) {
+            std::string text = line.substr(line.find(a[1]));
+            while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+            CComboModel& lots = m_window.m_comboLots;
+            for (int i = 0; i < lots.GetCount(); ++i) {
+                if (lots.GetLBText(i) == text) {
+                    lots.SetCurSel(i);
+                    return;
+                }
+            }
+            lots.SetCurSel(-1);
+            lots.SetEditText(text);  // typed, matching no entry
+            return;
+        }
+        if (a.size() == 1 && cmd == "buy") return m_window.OnBuy();
+        if (a.size() == 1 && cmd == "sell") return m_window.OnSell();
+        if (a.size() == 1 && cmd == "close") return m_window.OnCloseOrder();
+        if (a.size() == 1 && cmd == "retrain") return m_window.OnRetrain();
+        if (a.size() == 1 && cmd == "curve") return m_window.OnBalanceCurve();
+        if (cmd == "select" && a.size() == 2) {
+            int row = 0;
+            if (!ParseInt(a[1], &row) || row < -1) return Error("select takes a row or -1");
+            if (row >= m_window.m_listOrder.GetCount())
+                return Error("the order list has no row " + a[1]);
+            m_window.SelectOrderRow(row);
+            return;
+        }
+        if (cmd == "render-curve" && a.size() == 4) {
+            int w = 0, h = 0;
+            if (!ParseInt(a[2], &w) || !ParseInt(a[3], &h) || w < 1 || h < 1 || w > 10000 ||
+                h > 10000)
+                return Error("render-curve takes a file, a width and a height from 1 to 10000");
+            if (!m_writer) return Error("rendering is not available in this build");
+            std::string error;
+            const CBalanceCurve& curve = m_window.m_balanceCurve;
+            if (!m_writer(w, h, [&](Canvas& image) { curve.DrawCurve(image, w, h); }, a[1],
+                          &error))
+                Error("cannot write " + a[1] + ": " + error);
+            return;
+        }
         if (cmd == "print" && a.size() == 2) return Print(a[1]);
         if (cmd == "render" && a.size() == 2) return Render(a[1]);
         Error("unknown or malformed command: " + line);
@@ -153,7 +197,26 @@ private:
             }
             return;
         }
-        Error("print takes cursor or bars");
+        if (what == "stats") {
+            using W = CTarvelloWindow;
+            const std::pair<const char*, int> boxes[] = {
+                {"总金额", W::IDC_TOTAL_MONEY},   {"总盈亏", W::IDC_TOTAL_PROFIT},
+                {"浮动盈亏", W::IDC_FLOAT_PROFIT}, {"盈利率", W::IDC_PROFIT_RATE},
+                {"盈利单数量", W::IDC_WIN_ORDERS}, {"亏损单数量", W::IDC_LOSS_ORDERS}};
+            for (const auto& [caption, id] : boxes)
+                m_out << caption << " " << m_window.GetStatText(id) << "\n";
+            return;
+        }
+        if (what == "orders") {
+            for (const auto& row : m_window.m_listOrder.Rows()) m_out << row << "\n";
+            m_out << "selected " << m_window.m_listOrder.GetCurSel() << "\n";
+            return;
+        }
+        if (what == "curve") {
+            for (double v : m_window.m_balanceCurve.m_arrBalance) m_out << Num(v) << "\n";
+            return;
+        }
+        Error("print takes cursor, bars, stats, orders or curve");
     }
 
     void Render(const std::string& path) {

@@ -20,6 +20,7 @@ public:
         kChart = 1u << 6,         // the chart needs repainting
         kOrderList = 1u << 7,     // rows or selection of the order list
         kToolbar = 1u << 8,       // checked and enabled states of the toolbar
+        kBalanceCurve = 1u << 9,  // the balance curve needs repainting
     };
 
     virtual ~CWindowPort() = default;
@@ -41,4 +42,12 @@ public:
 
     // The window asks to be closed (after its workers are released).
     virtual void EndDialog(int result) = 0;
+
+    // The balance-curve window: shown or hidden (the main window keeps the
+    // keyboard focus either way).
+    virtual bool IsBalanceCurveVisible() const = 0;
+    virtual void ShowBalanceCurve(bool show) = 0;
+
+    // The help dialog, modal, showing `text`.
+    virtual void ShowHelp(const std::string& text) = 0;
 };

@@ -4,8 +4,10 @@
 #include "data/Period.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "window/HelpText.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -232,7 +234,7 @@ void CTarvelloWindow::OnNextBar() {
     m_kbar.AddBar(bar);
     RefreshFloatProfit();
     RefreshOrderList();
-    if (selected >= 0 && selected < m_listOrder.GetCount()) m_listOrder.SetCurSel(selected);
+    if (selected >= 0 && selected < m_listOrder.GetCount()) SelectOrderRow(selected);
     RedrawChart();
 }
 
@@ -309,6 +311,11 @@ bool CTarvelloWindow::OnCommand(int id) {
         OnZoomIn();
     } else if (id == ID_ZOOM_OUT) {
         OnZoomOut();
+    } else if (id == ID_INDICATOR_DELETE_ALL || id == ID_DELETE_ALL_INDICATORS_AND_LINES) {
+        m_kbar.RemoveAllIndicates();
+        RedrawChart();
+    } else if (id == ID_LINE_DELETE_ALL) {
+        RedrawChart();  // no drawing objects on the chart yet
     } else {
         return false;
     }
@@ -331,11 +338,104 @@ CTarvelloWindow::CommandState CTarvelloWindow::GetCommandState(int id) const {
     return state;
 }
 
+// --- trading ---
+
+bool CTarvelloWindow::GetLotSize(double* lots) const {
+    const int sel = m_comboLots.GetCurSel();
+    const std::string text = sel >= 0 ? m_comboLots.GetLBText(sel) : m_comboLots.GetEditText();
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    while (end && (*end == ' ' || *end == '\t')) ++end;
+    if (text.empty() || !end || *end != '\0' || !(value > 0.0) || !std::isfinite(value))
+        return false;
+    *lots = value;
+    return true;
+}
+
+void CTarvelloWindow::OpenOrder(int direction) {
+    if (m_comboCurrency.GetCount() == 0) return;
+    // Before the run's first bar there is no price to trade at.
+    if (!m_kbar.HasLastBar()) return;
+    double lots = 0.0;
+    if (!GetLotSize(&lots)) return;
+    const BarRecord bar = m_kbar.GetLastBar();
+    OrderRecord order;
+    order.nOpenTime = bar.time;
+    order.nDirection = direction;
+    order.fOrderSize = lots;
+    order.SetSymbol(GetSelectedSymbol());
+    order.fOpenPrice = order.fCurPrice = bar.close;
+    m_kbar.m_order.AddOpenOrder(order);
+    RefreshOrderList();
+    SelectOrderRow(m_listOrder.GetCount() - 1);
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnCloseOrder() {
+    const int row = m_listOrder.GetCurSel();
+    if (row < 0) return;
+    if (m_comboCurrency.GetCount() == 0) return;
+    if (!m_kbar.HasLastBar()) return;
+    const BarRecord bar = m_kbar.GetLastBar();
+    const int closed = m_kbar.m_order.GetHstOrderCount();
+    m_kbar.m_order.CloseOrder(row, bar);
+    if (m_kbar.m_order.GetHstOrderCount() > closed) {
+        m_balanceCurve.AddClosedOrder(m_kbar.m_order.GetHstOrder(closed));
+        m_port.StateChanged(CWindowPort::kBalanceCurve);
+    }
+    RefreshOrderList();
+    RefreshAccountStats();
+    SelectOrderRow(std::max(row - 1, 0));
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnRetrain() {
+    m_kbar.ResetChart();
+    m_kbar.m_order.Reset();
+    m_barIndex.ResetIndex();
+    m_fFloatProfit = m_kbar.m_order.GetFloatProfit();
+    m_fTotalProfit = m_kbar.m_order.GetHstProfit();
+    m_fTotalMoney = kInitialMoney;
+    m_fProfitRate = m_fTotalMoney / kInitialMoney;
+    m_nWinOrders = m_kbar.m_order.GetWinCount();
+    m_nLossOrders = m_kbar.m_order.GetLossCount();
+    UpdateStatistics();
+    m_balanceCurve.ResetCurve();
+    m_port.StateChanged(CWindowPort::kBalanceCurve);
+    m_kbar.RemoveAllIndicates();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnBalanceCurve() { m_port.ShowBalanceCurve(!m_port.IsBalanceCurveVisible()); }
+
+void CTarvelloWindow::OnHelp() { m_port.ShowHelp(BuildHelpText()); }
+
+void CTarvelloWindow::OnDeleteKey() {
+    // No drawing objects on the chart yet: nothing is selected to remove.
+    RedrawChart();
+}
+
 // --- account and order list ---
+
+void CTarvelloWindow::RefreshAccountStats() {
+    const COrder& book = m_kbar.m_order;
+    m_fFloatProfit = book.GetFloatProfit();
+    m_fTotalProfit = book.GetHstProfit();
+    m_fTotalMoney = kInitialMoney + m_fTotalProfit;
+    m_fProfitRate = m_fTotalMoney / kInitialMoney;
+    m_nWinOrders = book.GetWinCount();
+    m_nLossOrders = book.GetLossCount();
+    UpdateStatistics();
+}
 
 void CTarvelloWindow::RefreshFloatProfit() {
     m_fFloatProfit = m_kbar.m_order.GetFloatProfit();
     UpdateStatistics();
+}
+
+void CTarvelloWindow::SelectOrderRow(int row) {
+    m_listOrder.SetCurSel(row);
+    m_port.StateChanged(CWindowPort::kOrderList);
 }
 
 void CTarvelloWindow::RefreshOrderList() {

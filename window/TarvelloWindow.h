@@ -7,6 +7,7 @@
 #include "data/PeriodConverter.h"
 #include "platform/Canvas.h"
 #include "platform/WindowPort.h"
+#include "trade/BalanceCurve.h"
 #include "trade/ListBoxOrder.h"
 #include "window/ComboModel.h"
 #include "window/Commands.h"
@@ -94,9 +95,26 @@ public:
     // The toolbar button's state as its update handler sets it.
     CommandState GetCommandState(int id) const;
 
+    // --- trading ---
+    void OnBuy() { OpenOrder(1); }
+    void OnSell() { OpenOrder(-1); }
+    void OnCloseOrder();
+    void OnRetrain();
+    // Shows the balance-curve window when hidden, hides it when shown.
+    void OnBalanceCurve();
+    void OnHelp();
+    // The Delete key: removes the selected drawing objects, then redraws.
+    void OnDeleteKey();
+    // The lot size the next order gets: the selected entry, or a typed text
+    // that reads as a number above 0. False when there is none.
+    bool GetLotSize(double* lots) const;
+
     // --- account and order list ---
     void RefreshFloatProfit();
+    void RefreshAccountStats();
     void RefreshOrderList();
+    // Selects a row of the order list (-1 or past the end: none).
+    void SelectOrderRow(int row);
 
     // --- currency list ---
     void RefreshCurrencyList();
@@ -153,6 +171,7 @@ public:
 
     CComboModel m_comboLots;
     CListBoxOrder m_listOrder;
+    CBalanceCurve m_balanceCurve;
     CHistoryTree m_treeHistory;
     CComboModel m_comboCurrency;
 
@@ -175,6 +194,7 @@ private:
                       std::stop_token stop);
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();
+    void OpenOrder(int direction);
     // The window's client size, as last laid out.
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;

@@ -40,6 +40,9 @@ public:
     void PostToUi(std::function<void()> call) override;
     void StateChanged(unsigned changes) override { m_nChanges |= changes; }
     void EndDialog(int result) override { m_nEndResult = result; }
+    bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
+    void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
+    void ShowHelp(const std::string& text) override { m_arrHelp.push_back(text); }
 
     // Runs the queued hand-offs on the calling thread; returns how many ran.
     int Drain();
@@ -49,6 +52,8 @@ public:
     std::deque<std::optional<std::string>> m_queueFiles;  // answers of the file dialog
     unsigned m_nChanges = 0;
     int m_nEndResult = -1;
+    bool m_bCurveVisible = false;
+    std::vector<std::string> m_arrHelp;
     std::function<void(const std::string&)> m_onMessage;  // runs inside the "modal" box
 
 private:
