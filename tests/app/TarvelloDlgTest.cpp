@@ -15,6 +15,9 @@
 #include <memory>
 
 #include "OffscreenTestMain.h"
+#include "app/BalanceCurvDlg.h"
+#include "app/DlgHelp.h"
+#include "app/MyButton.h"
 #include "app/TarvelloDlg.h"
 #include "data/BarRecord.h"
 #include "data/HistoryHeader.h"
@@ -51,6 +54,10 @@ protected:
         return m_strFileToOpen;
     }
     void ShowAboutBox() override { ++m_nAboutBoxes; }
+    void ShowHelpDialog() override { ++m_nHelpOpenings; }
+
+public:
+    int m_nHelpOpenings = 0;
 };
 
 // A temporary program folder with an optional history.
@@ -127,6 +134,9 @@ private slots:
     void aboutFromBackgroundMenuOnly();
     void spaceStepsOnceAndClicksNothing();
     void toolbarButtonsAndStates();
+    void tradingKeysActWhereverTheFocusIs();
+    void helpDialogShowsItsTextOnce();
+    void colourButtonShowsItsColour();
 };
 
 void TestTarvelloDlg::startState_data() {
@@ -500,6 +510,77 @@ void TestTarvelloDlg::toolbarButtonsAndStates() {
     QVERIFY(!actions[14]->isEnabled());
     QVERIFY(actions[15]->isEnabled());
     QVERIFY(bar->geometry().right() < Child<QWidget>(*dlg, "id1")->geometry().left());
+}
+
+void TestTarvelloDlg::tradingKeysActWhereverTheFocusIs() {
+    ProgramFolder folder;
+    SampleOptions sample;
+    sample.bars = 240 * 5;
+    std::string error;
+    const std::string src = folder.Path() + "s.hst";
+    QVERIFY(WriteSampleHistory(src, sample, &error));
+    QDir(folder.dir.path()).mkpath("history");
+    QCOMPARE(int(BuildPeriodFiles(src, folder.Path() + "history/", nullptr).status),
+             int(ImportResult::Status::kOk));
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    auto* combo = Child<QComboBox>(*dlg, "id1004");
+    combo->lineEdit()->setFocus();
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Space);  // a first bar to trade at
+    QTest::keyClick(combo->lineEdit(), Qt::Key_B);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_S, Qt::ShiftModifier);
+    QCOMPARE(combo->currentText(), QString("EURUSD"));  // nothing typed
+    auto* orders = Child<QListWidget>(*dlg, "id1014");
+    QCOMPARE(orders->count(), 2);
+    QCOMPARE(orders->currentRow(), 1);
+    QVERIFY(orders->item(0)->text().contains("\tBUY \t0.1 \tEURUSD"));
+    QTest::keyClick(combo->lineEdit(), Qt::Key_C);
+    QCOMPARE(orders->count(), 1);
+    QCOMPARE(dlg->Logic().m_kbar.m_order.GetHstOrderCount(), 1);
+    QCOMPARE(Child<QLineEdit>(*dlg, "id1021")->text(), QString("1"));  // closed at 0.0: a win
+
+    // Z shows the curve window and hides it again; the main window keeps the keys.
+    QVERIFY(!dlg->BalanceCurveWindow()->isVisible());
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Z);
+    QVERIFY(dlg->BalanceCurveWindow()->isVisible());
+    QTest::keyClick(dlg.get(), Qt::Key_Z);
+    QVERIFY(!dlg->BalanceCurveWindow()->isVisible());
+    QTest::mouseClick(Child<QPushButton>(*dlg, "id1024"), Qt::LeftButton);
+    QVERIFY(dlg->BalanceCurveWindow()->isVisible());
+    // Escape in the curve window hides it and does not destroy it.
+    QTest::keyClick(dlg->BalanceCurveWindow(), Qt::Key_Escape);
+    QVERIFY(!dlg->BalanceCurveWindow()->isVisible());
+    QVERIFY(dlg->isVisible());
+    QVERIFY(dlg->m_messages.isEmpty());
+}
+
+void TestTarvelloDlg::helpDialogShowsItsTextOnce() {
+    ProgramFolder folder;
+    auto dlg = StartDialog(folder);
+    auto* help = Child<QPushButton>(*dlg, "id57670");
+    QTest::mouseClick(help, Qt::LeftButton);
+    QTest::mouseClick(help, Qt::LeftButton);
+    QCOMPARE(dlg->m_nHelpOpenings, 2);
+    const QString text = dlg->HelpDialog()->Text();
+    QVERIFY(text.startsWith("<软件帮助>\n本软件"));
+    QCOMPARE(text.count("<软件帮助>"), 1);
+    QVERIFY(text.contains("      BUY\t\t- 'B'"));
+    QVERIFY(text.endsWith("    要允许本软件运行!"));
+}
+
+void TestTarvelloDlg::colourButtonShowsItsColour() {
+    CMyButton button;
+    button.setText("caption");
+    button.resize(40, 20);
+    button.SetColor(RGB(255, 0, 0));
+    QImage shot = button.grab().toImage();
+    QCOMPARE(shot.pixelColor(20, 10), QColor(255, 0, 0));
+    QCOMPARE(shot.pixelColor(0, 0), QColor(0, 0, 0));  // the thin black border
+    button.SetColor(RGB(0, 0, 255));
+    shot = button.grab().toImage();
+    QCOMPARE(shot.pixelColor(20, 10), QColor(0, 0, 255));
+    QCOMPARE(button.GetColor(), RGB(0, 0, 255));
 }
 
 TARVELLO_OFFSCREEN_TEST_MAIN(TestTarvelloDlg)
