@@ -309,6 +309,15 @@ bool CTarvelloDlg::IsBalanceCurveVisible() const {
 void CTarvelloDlg::ShowBalanceCurve(bool show) {
     if (!m_pBalanceCurvDlg) return;
     if (show) {
+        // The first time, over the right part of the chart rather than
+        // wherever the window system puts a new window.
+        if (!m_pBalanceCurvDlg->property("placed").toBool()) {
+            const Rect& chart = m_logic.m_rcChart;
+            const QPoint at(std::max(0, chart.right - m_pBalanceCurvDlg->width() - 10),
+                            chart.top + 10);
+            m_pBalanceCurvDlg->move(mapToGlobal(at));
+            m_pBalanceCurvDlg->setProperty("placed", true);
+        }
         m_pBalanceCurvDlg->show();
         m_pBalanceCurvDlg->showNormal();
         m_pBalanceCurvDlg->raise();
