@@ -249,8 +249,127 @@ void CKbar::DrawLines(Canvas&) {
     // Drawing objects are not part of the chart yet.
 }
 
-void CKbar::DrawIndicates(Canvas&) {
-    // Indicator lines are drawn once indicators compute points.
+namespace {
+
+struct PenOf {
+    const CIndicate& ind;
+    void Select(Canvas& dc, std::size_t k) const {
+        if (k >= ind.m_arrColor.size() || k >= ind.m_arrStyle.size() || k >= ind.m_arrWidth.size())
+            return;
+        const int style = std::clamp(ind.m_arrStyle[k], 0, 5);
+        const int width = std::clamp(ind.m_arrWidth[k], 0, 5);
+        dc.SetPen(style, width, ind.m_arrColor[k]);
+    }
+};
+
+}  // namespace
+
+void CKbar::DrawIndicates(Canvas& dc) {
+    const int s = m_nBarSpacing;
+    for (const CIndicate& ind : m_arrIndicate) {
+        const PenOf pen{ind};
+        auto polylineOverPrice = [&](const std::vector<BarPoint>& line, std::size_t count) {
+            for (std::size_t j = 0; j < std::min(count, line.size()); ++j) {
+                const Point p = BarPointToPoint(line[j]);
+                if (j == 0)
+                    dc.MoveTo(p.x, p.y);
+                else
+                    dc.LineTo(p.x, p.y);
+            }
+        };
+        switch (ind.m_nType) {
+            case kIndicateMA:
+            case kIndicateMAX:
+            case kIndicateMIN:
+                pen.Select(dc, 0);
+                polylineOverPrice(ind.m_arrLine[0], ind.m_arrLine[0].size());
+                continue;
+            case kIndicateBOLLIN:
+                pen.Select(dc, 0);
+                for (int k = 0; k < 3; ++k)
+                    polylineOverPrice(ind.m_arrLine[k], ind.m_arrLine[0].size());
+                continue;
+            default:
+                break;
+        }
+        if (ind.m_bOwnPane != 1) continue;
+        const Rect r{ind.m_rcPane.left - m_ptOrigin.x, ind.m_rcPane.top - m_ptOrigin.y,
+                     ind.m_rcPane.right - m_ptOrigin.x, ind.m_rcPane.bottom - m_ptOrigin.y};
+        dc.Draw3dRect(r, RGB(255, 0, 0), RGB(0, 255, 0));
+        double hi = -1000.0, lo = 1000.0;
+        auto widen = [&](const std::vector<BarPoint>& line, std::size_t count) {
+            for (std::size_t j = 0; j < std::min(count, line.size()); ++j) {
+                if (line[j].fValue > hi) hi = line[j].fValue;
+                if (line[j].fValue < lo) lo = line[j].fValue;
+            }
+        };
+        std::size_t n = 0;
+        if (ind.m_nType == kIndicateKDJ) {
+            n = ind.m_arrLine[1].size();
+            widen(ind.m_arrLine[1], n);
+        } else if (ind.m_nType == kIndicateRSI) {
+            widen(ind.m_arrLine[0], ind.m_arrLine[0].size());
+        } else if (ind.m_nType == kIndicateMACD) {
+            n = ind.m_arrLine[1].size();
+            for (int k = 0; k < 3; ++k) widen(ind.m_arrLine[k], n);
+        }
+        double scale = r.Height() / (hi - lo);
+        if (!std::isfinite(scale)) scale = 0.0;  // no range: everything on the bottom edge
+        auto yOf = [&](double v) { return r.bottom - Trunc((v - lo) * scale); };
+        auto xOf = [&](std::size_t j) { return static_cast<int>(j) * s + s / 2; };
+        auto polyline = [&](const std::vector<BarPoint>& line, std::size_t count) {
+            for (std::size_t j = 0; j < std::min(count, line.size()); ++j) {
+                if (j == 0)
+                    dc.MoveTo(xOf(j), yOf(line[j].fValue));
+                else
+                    dc.LineTo(xOf(j), yOf(line[j].fValue));
+            }
+        };
+        auto bars = [&](const std::vector<BarPoint>& line, std::size_t count, int y0) {
+            for (std::size_t j = 0; j < std::min(count, line.size()); ++j) {
+                dc.MoveTo(xOf(j), yOf(line[j].fValue));
+                dc.LineTo(xOf(j), y0);
+            }
+        };
+        if (ind.m_nType == kIndicateKDJ) {
+            for (int k = 0; k < 3; ++k) {
+                pen.Select(dc, k);
+                polyline(ind.m_arrLine[k], n);
+            }
+        } else if (ind.m_nType == kIndicateRSI) {
+            dc.SetBkOpaque(false);
+            for (std::size_t k = 1; k <= 3 && k < ind.m_arrParam.size(); ++k) {
+                const double level = ind.m_arrParam[k];
+                const int y = yOf(level);
+                pen.Select(dc, 1);
+                dc.MoveTo(0, y);
+                dc.LineTo(r.Width(), y);
+                if (ind.m_arrColor.size() > 1) dc.SetTextColor(ind.m_arrColor[1]);
+                dc.TextOut(r.Width() - 40, y - 15, FormatString("%.0f", level));
+            }
+            pen.Select(dc, 0);
+            polyline(ind.m_arrLine[0], ind.m_arrLine[0].size());
+        } else if (ind.m_nType == kIndicateMACD) {
+            const int y0 = yOf(0.0);
+            dc.SetPen(kPenDot, 1, RGB(128, 128, 128));
+            dc.MoveTo(0, y0);
+            dc.LineTo(m_nWidth, y0);
+            const int mode = ind.m_arrOption.empty() ? 0 : ind.m_arrOption[0];
+            if (mode == 0) {
+                pen.Select(dc, 0);
+                bars(ind.m_arrLine[0], n, y0);
+                pen.Select(dc, 1);
+                polyline(ind.m_arrLine[1], n);
+            } else if (mode == 1) {
+                pen.Select(dc, 0);
+                polyline(ind.m_arrLine[0], n);
+                pen.Select(dc, 1);
+                polyline(ind.m_arrLine[1], n);
+                pen.Select(dc, 2);
+                bars(ind.m_arrLine[2], n, y0);
+            }
+        }
+    }
 }
 
 void CKbar::DrawBars(Canvas& dc) {

@@ -2,7 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "data/BarRecord.h"
 
 #include "indicators/BarPoint.h"
 #include "platform/Canvas.h"
@@ -37,6 +41,23 @@ public:
     void SetCalcIndex(int i) { m_nCalcIndex = static_cast<std::uint32_t>(i); }
     void ClearLines();
 
+    // Appends the points of bar i of the symbol's period file.
+    void Compute(const std::string& historyFolder, const std::string& symbol, int period,
+                 std::uint32_t i);
+    // Clears the lines, then computes every bar of the range ending at the
+    // cursor (at most m_nMaxPoints bars).
+    void Recompute(const std::string& historyFolder, const std::string& symbol, int period,
+                   std::uint32_t cursor);
+    // One bar read: the applied price of bar k (0 when the file lacks it).
+    static double GetPrice(std::uint32_t k, const std::string& historyFolder,
+                           const std::string& symbol, int period, int applyTo);
+
+    // Line settings and own-pane flag of a kind.
+    static int LineSettingCount(int type);
+    static int OwnPaneOf(int type) {
+        return type == kIndicateKDJ || type == kIndicateRSI || type == kIndicateMACD;
+    }
+
     virtual void RescalePeriod(int newPeriod);
     // Only an own-pane indicator is hit, inside its pane (client coordinates).
     virtual bool HitTest(int x, int y) const;
@@ -55,4 +76,36 @@ public:
     std::vector<Color> m_arrColor;
     std::vector<int> m_arrStyle;
     std::vector<int> m_arrWidth;
+
+private:
+    // Bars read during one Compute or Recompute; a step asks for the same
+    // bars several times.
+    struct BarCache {
+        const std::string* history;
+        const std::string* symbol;
+        int period;
+        std::unordered_map<std::uint32_t, BarRecord> bars;
+        const BarRecord& Get(std::uint32_t k);
+    };
+    using Line = std::vector<BarPoint>;
+
+    void ComputeWith(BarCache& cache, std::uint32_t i);
+    bool ParamsUsable() const;
+    double P(BarCache& c, std::uint32_t k) const;
+    void AppendTrim(Line& line, std::uint32_t i, double v) const;
+    void AppendSeed(Line& line, std::uint32_t i, double v) const;
+    double SmaValue(BarCache& c, std::uint32_t i, std::uint32_t n) const;
+    double SmaPoint(BarCache& c, std::uint32_t i, std::uint32_t n, Line& line) const;
+    double EmaSeed(BarCache& c, std::uint32_t first, std::uint32_t last) const;
+    double EmaPoint(BarCache& c, std::uint32_t i, std::uint32_t n, Line& line) const;
+    double ExtremePoint(BarCache& c, std::uint32_t i, std::uint32_t n, Line& line, bool max) const;
+    void MacdPoint(BarCache& c, std::uint32_t i);
+    void KdjPoint(BarCache& c, std::uint32_t i);
+    double ChangeSum(BarCache& c, std::uint32_t i, std::uint32_t n, bool gains) const;
+    double Change(BarCache& c, std::uint32_t k, bool gains) const;
+    double ChangeSumPoint(BarCache& c, std::uint32_t i, std::uint32_t n, Line& line,
+                          bool gains) const;
+    void RsiPoint(BarCache& c, std::uint32_t i, std::uint32_t n);
+    double BollDeviation(BarCache& c, std::uint32_t i, std::uint32_t n) const;
+    void BollPoint(BarCache& c, std::uint32_t i, std::uint32_t n, double dev);
 };

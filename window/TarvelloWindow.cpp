@@ -232,6 +232,12 @@ void CTarvelloWindow::OnNextBar() {
     const int selected = m_listOrder.GetCurSel();
     m_barIndex.Advance();
     m_kbar.AddBar(bar);
+    for (int k = 0; k < m_kbar.GetIndicateCount(); ++k) {
+        CIndicate ind;
+        ind.Assign(m_kbar.GetIndicate(k));
+        ind.Compute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(m_barIndex.GetIndex()));
+        m_kbar.SetIndicate(k, ind);
+    }
     RefreshFloatProfit();
     RefreshOrderList();
     if (selected >= 0 && selected < m_listOrder.GetCount()) SelectOrderRow(selected);
@@ -264,6 +270,12 @@ void CTarvelloWindow::ReloadChart() {
     }
     m_kbar.RecalcLayout();
     m_kbar.SetLastIndex(cursor);
+    for (int k = 0; k < m_kbar.GetIndicateCount(); ++k) {
+        CIndicate ind;
+        ind.Assign(m_kbar.GetIndicate(k));
+        ind.Recompute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(cursor));
+        m_kbar.SetIndicate(k, ind);
+    }
 }
 
 void CTarvelloWindow::OnSelchangeCurrency(int index) {
@@ -413,6 +425,27 @@ void CTarvelloWindow::OnHelp() { m_port.ShowHelp(BuildHelpText()); }
 void CTarvelloWindow::OnDeleteKey() {
     // No drawing objects on the chart yet: nothing is selected to remove.
     RedrawChart();
+}
+
+// --- indicators ---
+
+bool CTarvelloWindow::AddIndicator(const CIndicate& built) {
+    int own = 0;
+    for (int k = 0; k < m_kbar.GetIndicateCount(); ++k) own += m_kbar.GetIndicate(k).m_bOwnPane;
+    if (built.m_bOwnPane == 1 && own >= 4) return false;
+    CIndicate ind = built;
+    ind.SetMaxPoints(m_kbar.GetVisibleCount());
+    ind.SetCalcIndex(m_barIndex.GetIndex());
+    const std::string symbol = GetSelectedSymbol();
+    if (symbol.empty()) {
+        m_port.MessageBox("请选择货币或者载入货币历史数据！");
+        return false;
+    }
+    ind.Recompute(m_strHistoryFolder, symbol, m_barIndex.GetPeriod(),
+                  static_cast<std::uint32_t>(m_barIndex.GetIndex()));
+    m_kbar.AddIndicate(ind);
+    RedrawChart();
+    return true;
 }
 
 // --- account and order list ---

@@ -109,6 +109,11 @@ public:
     // that reads as a number above 0. False when there is none.
     bool GetLotSize(double* lots) const;
 
+    // --- indicators ---
+    // The add command after its dialog was confirmed with these values.
+    // False (nothing added) at the own-pane limit or without a symbol.
+    bool AddIndicator(const CIndicate& built);
+
     // --- account and order list ---
     void RefreshFloatProfit();
     void RefreshAccountStats();
