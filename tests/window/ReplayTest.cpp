@@ -3,6 +3,7 @@
 #include "data/HistoryFile.h"
 #include "data/Period.h"
 #include "data/PeriodConverter.h"
+#include "indicators/IndicateDefaults.h"
 #include "platform/Files.h"
 #include "support/TestSupport.h"
 #include "window/TarvelloWindow.h"
@@ -131,6 +132,45 @@ TEST_F(ReplayTest, NoBarAfterTheCursorInAnyPeriod) {
         }
         ExpectHeld(*wnd, "GBPUSD", std::max(0, steps - 299), steps);
     }
+}
+
+TEST_F(ReplayTest, IndicatorsSeeNoBarAfterTheCursor) {
+    const auto bars = MakeBars(400);
+    std::string full = m_dir / "full.hst", cut = m_dir / "cut.hst";
+    WriteHst(full, "GBPUSD", bars);
+    WriteHst(cut, "GBPCUT", std::vector<BarRecord>(bars.begin(), bars.begin() + 101));
+    files::CreateFolder(m_dir / "history");
+    ASSERT_EQ(BuildPeriodFiles(full, History(), nullptr).status, ImportResult::Status::kOk);
+    ASSERT_EQ(BuildPeriodFiles(cut, History(), nullptr).status, ImportResult::Status::kOk);
+    auto wnd = Start();
+    wnd->OnSelchangeCurrency(1);  // GBPUSD (listed after GBPCUT)
+    ASSERT_EQ(wnd->GetSelectedSymbol(), "GBPUSD");
+    wnd->OnPeriod(period::M1);
+    for (int type = 0; type < 7; ++type) {
+        IndicateDefaults d = DefaultsOf(type);
+        ASSERT_TRUE(wnd->AddIndicator(
+            BuildIndicate(type, d.parTexts, d.option, d.applyTo, d.colors, d.styles, d.widths)));
+    }
+    for (int i = 0; i < 100; ++i) wnd->OnNextBar();
+    ASSERT_EQ(wnd->m_barIndex.GetIndex(), 100);
+    for (int k = 0; k < 7; ++k) {
+        const CIndicate& ind = wnd->m_kbar.GetIndicate(k);
+        CIndicate ref = ind;
+        ref.Recompute(History(), "GBPCUT", period::M1, 100);
+        for (int slot = 0; slot < CIndicate::kLineSlots; ++slot) {
+            for (const auto& p : ind.m_arrLine[slot]) ASSERT_LE(p.nIndex, 100);
+            EXPECT_EQ(ind.m_arrLine[slot], ref.m_arrLine[slot]) << "kind " << k << " slot " << slot;
+        }
+    }
+    // The own-pane limit: KDJ, RSI and MACD make three; one more fits, then none.
+    IndicateDefaults rsi = DefaultsOf(kIndicateRSI);
+    auto addRsi = [&] {
+        return wnd->AddIndicator(BuildIndicate(kIndicateRSI, rsi.parTexts, 0, 0, rsi.colors,
+                                               rsi.styles, rsi.widths));
+    };
+    EXPECT_TRUE(addRsi());
+    EXPECT_FALSE(addRsi());
+    EXPECT_EQ(wnd->m_kbar.GetIndicateCount(), 8);
 }
 
 TEST_F(ReplayTest, ToolbarStatesFollowTheCommands) {
