@@ -265,12 +265,19 @@ struct PenOf {
 }  // namespace
 
 void CKbar::DrawIndicates(Canvas& dc) {
+    // The layout cannot change while drawing: one RecalcLayout serves every point.
+    RecalcLayout();
     const int s = m_nBarSpacing;
+    const int body = Trunc(s * 0.8);
+    const int first = FirstVisibleIndex();
+    auto toPoint = [&](const BarPoint& pt) {
+        return Point{(pt.nIndex - first) * s + body / 2, PriceToY(pt.fValue)};
+    };
     for (const CIndicate& ind : m_arrIndicate) {
         const PenOf pen{ind};
         auto polylineOverPrice = [&](const std::vector<BarPoint>& line, std::size_t count) {
             for (std::size_t j = 0; j < std::min(count, line.size()); ++j) {
-                const Point p = BarPointToPoint(line[j]);
+                const Point p = toPoint(line[j]);
                 if (j == 0)
                     dc.MoveTo(p.x, p.y);
                 else

@@ -84,6 +84,7 @@ private:
         const std::string* history;
         const std::string* symbol;
         int period;
+        std::uint32_t count;  // bars in the file
         std::unordered_map<std::uint32_t, BarRecord> bars;
         const BarRecord& Get(std::uint32_t k);
     };

@@ -80,7 +80,7 @@ bool CIndicate::ParamsUsable() const {
 
 void CIndicate::Compute(const std::string& historyFolder, const std::string& symbol, int period,
                         std::uint32_t i) {
-    BarCache cache{&historyFolder, &symbol, period, {}};
+    BarCache cache{&historyFolder, &symbol, period, GetBarCount(historyFolder, symbol, period), {}};
     ComputeWith(cache, i);
 }
 
@@ -90,7 +90,8 @@ void CIndicate::Recompute(const std::string& historyFolder, const std::string& s
     const std::uint32_t max = static_cast<std::uint32_t>(std::max(m_nMaxPoints, 0));
     const std::uint32_t end = cursor + 1;  // 0 for a cursor of none
     const std::uint32_t first = end < max ? 0 : end - max;
-    BarCache cache{&historyFolder, &symbol, period, {}};
+    BarCache cache{&historyFolder, &symbol, period, GetBarCount(historyFolder, symbol, period), {}};
+    cache.bars.reserve(static_cast<std::size_t>(end - first) * 2);
     for (std::uint32_t k = first; k < end; ++k) ComputeWith(cache, k);
 }
 
@@ -98,7 +99,7 @@ void CIndicate::ComputeWith(BarCache& c, std::uint32_t i) {
     if (!ParamsUsable()) return;
     // Never a point from an invented price: bar i must be in the file (the
     // bars before it then are too).
-    if (i >= GetBarCount(*c.history, *c.symbol, c.period)) return;
+    if (i >= c.count) return;
     const std::uint32_t n = static_cast<std::uint32_t>(m_arrParam[0]);
     switch (m_nType) {
         case kIndicateMA:
