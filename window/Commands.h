@@ -93,6 +93,20 @@ constexpr int ToolOfCommand(int id) {
     }
 }
 
+// Indicator kind of an add command, or -1.
+constexpr int IndicateTypeOfCommand(int id) {
+    switch (id) {
+        case ID_ADD_MA: return 0;
+        case ID_ADD_KDJ: return 1;
+        case ID_ADD_RSI: return 2;
+        case ID_ADD_MACD: return 3;
+        case ID_ADD_BOLLIN: return 4;
+        case ID_ADD_MAX: return 5;
+        case ID_ADD_MIN: return 6;
+        default: return -1;
+    }
+}
+
 // Chart type of a chart-type command, or -1.
 constexpr int ChartTypeOfCommand(int id) {
     switch (id) {

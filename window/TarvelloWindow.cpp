@@ -4,6 +4,7 @@
 #include "data/Period.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "indicators/IndicateDefaults.h"
 #include "window/HelpText.h"
 
 #include <algorithm>
@@ -323,6 +324,14 @@ bool CTarvelloWindow::OnCommand(int id) {
         OnZoomIn();
     } else if (id == ID_ZOOM_OUT) {
         OnZoomOut();
+    } else if (int kind = IndicateTypeOfCommand(id); kind >= 0) {
+        // Until the property dialog exists, an add command takes the kind's presets.
+        IndicateDefaults d = DefaultsOf(kind);
+        AddIndicator(
+            BuildIndicate(kind, d.parTexts, d.option, d.applyTo, d.colors, d.styles, d.widths));
+    } else if (id == ID_INDICATOR_DELETE) {
+        m_kbar.RemoveIndicate(m_nCurIndicator);
+        RedrawChart();
     } else if (id == ID_INDICATOR_DELETE_ALL || id == ID_DELETE_ALL_INDICATORS_AND_LINES) {
         m_kbar.RemoveAllIndicates();
         RedrawChart();

@@ -171,6 +171,23 @@ TEST_F(ReplayTest, IndicatorsSeeNoBarAfterTheCursor) {
     EXPECT_TRUE(addRsi());
     EXPECT_FALSE(addRsi());
     EXPECT_EQ(wnd->m_kbar.GetIndicateCount(), 8);
+    // Menu commands: the add commands take the presets; MA still fits.
+    wnd->OnCommand(ID_ADD_MACD);
+    wnd->OnCommand(ID_ADD_MA);
+    ASSERT_EQ(wnd->m_kbar.GetIndicateCount(), 9);
+    EXPECT_EQ(wnd->m_kbar.GetIndicate(8).m_arrParam, std::vector<int>{12});
+    EXPECT_EQ(wnd->m_kbar.GetIndicate(8).m_arrLine[0].size(), 101u);
+    wnd->m_nCurIndicator = 0;
+    wnd->OnCommand(ID_INDICATOR_DELETE);
+    EXPECT_EQ(wnd->m_kbar.GetIndicate(0).m_nType, kIndicateKDJ);
+    wnd->OnCommand(ID_INDICATOR_DELETE_ALL);
+    EXPECT_EQ(wnd->m_kbar.GetIndicateCount(), 0);
+    // No symbol: the message, nothing added.
+    wnd->m_comboCurrency.SetCurSel(-1);
+    m_port.m_arrMessages.clear();
+    wnd->OnCommand(ID_ADD_MA);
+    EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{"请选择货币或者载入货币历史数据！"});
+    EXPECT_EQ(wnd->m_kbar.GetIndicateCount(), 0);
 }
 
 TEST_F(ReplayTest, ToolbarStatesFollowTheCommands) {
