@@ -5,16 +5,11 @@
 #include <cstdlib>
 
 #include "platform/Format.h"
+#include "platform/Numeric.h"
 
 namespace {
 
-// Truncation towards zero that stays defined for any double.
-int Trunc(double v) {
-    if (std::isnan(v)) return 0;
-    if (v > 1e9) return 1000000000;
-    if (v < -1e9) return -1000000000;
-    return static_cast<int>(v);
-}
+int Trunc(double v) { return TruncToInt(v); }
 
 }  // namespace
 

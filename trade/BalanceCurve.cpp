@@ -3,15 +3,11 @@
 #include <cmath>
 
 #include "platform/Format.h"
+#include "platform/Numeric.h"
 
 namespace {
 
-int Trunc(double v) {
-    if (std::isnan(v)) return 0;
-    if (v > 1e9) return 1000000000;
-    if (v < -1e9) return -1000000000;
-    return static_cast<int>(v);
-}
+int Trunc(double v) { return TruncToInt(v); }
 
 }  // namespace
 

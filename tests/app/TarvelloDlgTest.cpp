@@ -66,6 +66,18 @@ struct ProgramFolder {
 
     std::string Path() const { return QFile::encodeName(dir.path() + "/").toStdString(); }
 
+    // A sample EURUSD of `bars` one-minute bars, imported.
+    bool ImportSample(std::uint64_t bars) const {
+        SampleOptions sample;
+        sample.bars = bars;
+        std::string error;
+        const std::string src = Path() + "s.hst";
+        if (!WriteSampleHistory(src, sample, &error)) return false;
+        QDir(dir.path()).mkpath("history");
+        return BuildPeriodFiles(src, Path() + "history/", nullptr).status ==
+               ImportResult::Status::kOk;
+    }
+
     // A symbol folder holding the first `files` of its nine period files.
     void AddSymbol(const QString& symbol, int files) {
         QDir history(dir.path());
@@ -454,14 +466,7 @@ void TestTarvelloDlg::aboutFromBackgroundMenuOnly() {
 
 void TestTarvelloDlg::spaceStepsOnceAndClicksNothing() {
     ProgramFolder folder;
-    SampleOptions sample;
-    sample.bars = 240 * 20;
-    std::string error;
-    const std::string src = folder.Path() + "s.hst";
-    QVERIFY(WriteSampleHistory(src, sample, &error));
-    QDir(folder.dir.path()).mkpath("history");
-    QCOMPARE(int(BuildPeriodFiles(src, folder.Path() + "history/", nullptr).status),
-             int(ImportResult::Status::kOk));
+    QVERIFY(folder.ImportSample(240 * 20));
     auto dlg = StartDialog(folder);
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
@@ -514,14 +519,7 @@ void TestTarvelloDlg::toolbarButtonsAndStates() {
 
 void TestTarvelloDlg::tradingKeysActWhereverTheFocusIs() {
     ProgramFolder folder;
-    SampleOptions sample;
-    sample.bars = 240 * 5;
-    std::string error;
-    const std::string src = folder.Path() + "s.hst";
-    QVERIFY(WriteSampleHistory(src, sample, &error));
-    QDir(folder.dir.path()).mkpath("history");
-    QCOMPARE(int(BuildPeriodFiles(src, folder.Path() + "history/", nullptr).status),
-             int(ImportResult::Status::kOk));
+    QVERIFY(folder.ImportSample(240 * 5));
     auto dlg = StartDialog(folder);
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
