@@ -20,27 +20,10 @@
 #include "data/PeriodConverter.h"
 #include "data/SampleHistory.h"
 #include "indicators/IndicateDefaults.h"
-#include "platform/WindowPort.h"
+#include "window/HeadlessPort.h"
 #include "window/TarvelloWindow.h"
 
 namespace {
-
-class BenchPort : public CWindowPort {
-public:
-    void MessageBox(const std::string& text) override {
-        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
-    }
-    std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void PostToUi(std::function<void()> call) override { call(); }
-    void StateChanged(unsigned) override {}
-    void EndDialog(int) override {}
-    bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
-    void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
-    void ShowHelp(const std::string&) override {}
-    bool m_bCurveVisible = false;
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -86,7 +69,10 @@ int main(int argc, char** argv) {
 
     const char* kinds[] = {"MA", "KDJ", "RSI", "MACD", "BOLLIN", "MAX", "MIN"};
     for (bool withIndicators : {false, true}) {
-        BenchPort port;
+        CHeadlessPort port;
+        port.m_onMessage = [](const std::string& text) {
+            std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
+        };
         CTarvelloWindow wnd(port, dir + "/");
         wnd.OnInitDialog();
         wnd.LayoutControls(kWidth + 200, kHeight * 4 / 3 + 110);

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <istream>
 #include <ostream>
 #include <sstream>
@@ -11,7 +10,7 @@
 #include "data/Period.h"
 #include "indicators/IndicateDefaults.h"
 #include "platform/Format.h"
-#include "platform/WindowPort.h"
+#include "window/HeadlessPort.h"
 #include "window/TarvelloWindow.h"
 
 namespace {
@@ -19,35 +18,6 @@ namespace {
 // The window's default client size: 626 x 511 dialog units at 1.5 pixels.
 constexpr int kDefaultClientWidth = 626 * 3 / 2;
 constexpr int kDefaultClientHeight = 511 * 3 / 2;
-
-// Message boxes become "message:" lines; workers' hand-offs run at once
-// after each command.
-class CScriptPort : public CWindowPort {
-public:
-    explicit CScriptPort(std::ostream& out) : m_out(out) {}
-    void MessageBox(const std::string& text) override { m_out << "message: " << text << "\n"; }
-    std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void PostToUi(std::function<void()> call) override { m_posted.push_back(std::move(call)); }
-    void StateChanged(unsigned) override {}
-    void EndDialog(int) override {}
-    bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
-    void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
-    void ShowHelp(const std::string&) override {}
-    bool m_bCurveVisible = false;
-    void Drain() {
-        while (!m_posted.empty()) {
-            auto call = std::move(m_posted.front());
-            m_posted.pop_front();
-            call();
-        }
-    }
-
-private:
-    std::ostream& m_out;
-    std::deque<std::function<void()>> m_posted;
-};
 
 std::string Num(double v) { return FormatString("%.17g", v); }
 
@@ -63,7 +33,11 @@ bool ParseInt(const std::string& text, int* value) {
 class CSession {
 public:
     CSession(const std::string& historyFolder, std::ostream& out, const ImageWriterFn& writer)
-        : m_out(out), m_port(out), m_window(m_port, "", historyFolder), m_writer(writer) {
+        : m_out(out), m_window(m_port, "", historyFolder), m_writer(writer) {
+        // Message boxes become "message:" lines.
+        m_port.m_onMessage = [this](const std::string& text) {
+            m_out << "message: " << text << "\n";
+        };
         m_window.OnInitDialog();
         m_window.LayoutControls(kDefaultClientWidth, kDefaultClientHeight);
     }
@@ -270,7 +244,7 @@ private:
     }
 
     std::ostream& m_out;
-    CScriptPort m_port;
+    CHeadlessPort m_port;
     CTarvelloWindow m_window;
     const ImageWriterFn& m_writer;
 };

@@ -233,12 +233,8 @@ void CTarvelloWindow::OnNextBar() {
     const int selected = m_listOrder.GetCurSel();
     m_barIndex.Advance();
     m_kbar.AddBar(bar);
-    for (int k = 0; k < m_kbar.GetIndicateCount(); ++k) {
-        CIndicate ind;
-        ind.Assign(m_kbar.GetIndicate(k));
-        ind.Compute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(m_barIndex.GetIndex()));
-        m_kbar.SetIndicate(k, ind);
-    }
+    const auto cursor = static_cast<std::uint32_t>(m_barIndex.GetIndex());
+    UpdateIndicators([&](CIndicate& ind) { ind.Compute(m_strHistoryFolder, symbol, per, cursor); });
     RefreshFloatProfit();
     RefreshOrderList();
     if (selected >= 0 && selected < m_listOrder.GetCount()) SelectOrderRow(selected);
@@ -271,10 +267,17 @@ void CTarvelloWindow::ReloadChart() {
     }
     m_kbar.RecalcLayout();
     m_kbar.SetLastIndex(cursor);
+    UpdateIndicators([&](CIndicate& ind) {
+        ind.Recompute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(cursor));
+    });
+}
+
+void CTarvelloWindow::UpdateIndicators(const std::function<void(CIndicate&)>& update) {
+    // Each indicator is changed on a copy that is then stored back.
     for (int k = 0; k < m_kbar.GetIndicateCount(); ++k) {
         CIndicate ind;
         ind.Assign(m_kbar.GetIndicate(k));
-        ind.Recompute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(cursor));
+        update(ind);
         m_kbar.SetIndicate(k, ind);
     }
 }
@@ -414,13 +417,8 @@ void CTarvelloWindow::OnRetrain() {
     m_kbar.ResetChart();
     m_kbar.m_order.Reset();
     m_barIndex.ResetIndex();
-    m_fFloatProfit = m_kbar.m_order.GetFloatProfit();
-    m_fTotalProfit = m_kbar.m_order.GetHstProfit();
-    m_fTotalMoney = kInitialMoney;
-    m_fProfitRate = m_fTotalMoney / kInitialMoney;
-    m_nWinOrders = m_kbar.m_order.GetWinCount();
-    m_nLossOrders = m_kbar.m_order.GetLossCount();
-    UpdateStatistics();
+    // The emptied book gives 10000, 0, 0, a rate of 1 and no wins or losses.
+    RefreshAccountStats();
     m_balanceCurve.ResetCurve();
     m_port.StateChanged(CWindowPort::kBalanceCurve);
     m_kbar.RemoveAllIndicates();

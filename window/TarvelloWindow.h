@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "chart/Kbar.h"
@@ -200,6 +201,7 @@ private:
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();
     void OpenOrder(int direction);
+    void UpdateIndicators(const std::function<void(CIndicate&)>& update);
     // The window's client size, as last laid out.
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;

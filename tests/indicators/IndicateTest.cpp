@@ -181,7 +181,9 @@ TEST_F(IndicateTest, BadParametersAndMissingBarsComputeNothing) {
         ind.Recompute(History(), "S", period::M1, 5);
         for (const auto& line : ind.m_arrLine)
             for (const auto& p : line) EXPECT_TRUE(std::isfinite(p.fValue)) << type;
-        if (type == kIndicateKDJ) EXPECT_EQ(Values(ind, 3).back(), 50.0);
+        if (type == kIndicateKDJ) {
+            EXPECT_EQ(Values(ind, 3).back(), 50.0);
+        }
     }
     CIndicate ma = Make(kIndicateMA, {"3"});
     ma.Compute(History(), "S", period::M1, 6);  // beyond the file

@@ -139,7 +139,9 @@ TEST_F(TradeTest, LotSizes) {
         m_wnd->OnSell();
         const int after = m_wnd->m_kbar.m_order.GetOpenOrderCount();
         EXPECT_EQ(after - before, c.opens ? 1 : 0) << c.typed;
-        if (c.opens) EXPECT_EQ(m_wnd->m_kbar.m_order.GetOpenOrder(after - 1).fOrderSize, c.lots);
+        if (c.opens) {
+            EXPECT_EQ(m_wnd->m_kbar.m_order.GetOpenOrder(after - 1).fOrderSize, c.lots);
+        }
     }
     SelectLots("10");
     m_wnd->OnBuy();
@@ -221,8 +223,9 @@ TEST(BalanceCurve, DrawCurve) {
     for (int i = 0; i < 30; ++i) curve.AddClosedOrder(i % 2 ? win : loss);
     calls = DrawCurve(curve, 20, 100);
     for (const auto& c : calls)
-        if (c.rfind("@1 LineTo", 0) == 0 && c != "@1 LineTo 20 " + c.substr(c.rfind(' ') + 1))
+        if (c.rfind("@1 LineTo", 0) == 0 && c != "@1 LineTo 20 " + c.substr(c.rfind(' ') + 1)) {
             EXPECT_EQ(c.substr(0, 12), "@1 LineTo 0 ") << c;
+        }
 }
 
 }  // namespace
