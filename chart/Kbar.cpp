@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "chart/LinePainter.h"
 #include "platform/Format.h"
 #include "platform/Numeric.h"
 
@@ -17,6 +18,7 @@ CKbar::CKbar() { m_order.Reset(); }
 
 CKbar::~CKbar() {
     m_order.Reset();
+    m_arrDrawing.clear();
     m_arrIndicate.clear();
     m_arrBar.clear();
 }
@@ -240,8 +242,19 @@ void CKbar::DrawOrders(Canvas& dc) {
     }
 }
 
-void CKbar::DrawLines(Canvas&) {
-    // Drawing objects are not part of the chart yet.
+void CKbar::DrawLines(Canvas& dc) {
+    // One layout serves every object's points.
+    RecalcLayout();
+    const int s = m_nBarSpacing;
+    const int body = Trunc(s * 0.8);
+    const long long first = FirstVisibleIndex();
+    CLinePainter::Geometry geometry{m_nWidth, m_nPriceHeight, m_nRightMargin, nullptr};
+    geometry.toPoint = [&](const BarPoint& pt) {
+        // Anchors may lie far outside the held bars.
+        const double x = static_cast<double>(pt.nIndex - first) * s + body / 2;
+        return Point{Trunc(x), PriceToY(pt.fValue)};
+    };
+    CLinePainter::Draw(dc, m_arrDrawing, geometry);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/Line.h"
 #include "data/BarRecord.h"
 #include "indicators/BarPoint.h"
 #include "indicators/Indicate.h"
@@ -79,6 +80,8 @@ public:
 
     // --- members ---
     int m_nLastIndex = -1;
+    // The drawing objects, in creation order.
+    std::vector<CLine> m_arrDrawing;
     COrder m_order;
     std::vector<BarRecord> m_arrBar;
     BarRecord m_lastBar;

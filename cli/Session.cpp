@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "cli/LineCommands.h"
 #include "data/Period.h"
 #include "indicators/IndicateDefaults.h"
 #include "platform/Format.h"
@@ -38,6 +39,8 @@ public:
         m_port.m_onMessage = [this](const std::string& text) {
             m_out << "message: " << text << "\n";
         };
+        // Nothing is chosen from a popup: the session only says which one opened.
+        m_port.m_onPopupMenu = [this](int resource) { m_out << "menu " << resource << "\n"; };
         m_window.OnInitDialog();
         m_window.LayoutControls(kDefaultClientWidth, kDefaultClientHeight);
     }
@@ -158,6 +161,10 @@ private:
             for (int slot = 0; slot < CIndicate::kLineSlots; ++slot)
                 for (const BarPoint& pt : ind.m_arrLine[slot])
                     m_out << slot << " " << pt.nIndex << " " << Num(pt.fValue) << "\n";
+            return;
+        }
+        if (std::string error; RunLineCommand(m_window, a, m_out, &error)) {
+            if (!error.empty()) Error(error);
             return;
         }
         if (cmd == "print" && a.size() == 2) return Print(a[1]);

@@ -50,4 +50,8 @@ public:
 
     // The help dialog, modal, showing `text`.
     virtual void ShowHelp(const std::string& text) = 0;
+
+    // Popup menu `resource` (140, 148, 150) at client point (x, y), its left
+    // edge there; the chosen command comes back through the window's OnCommand.
+    virtual void ShowPopupMenu(int resource, int x, int y) = 0;
 };

@@ -28,6 +28,10 @@ public:
     bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
     void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
     void ShowHelp(const std::string&) override {}
+    // Nothing is chosen from a menu without a screen.
+    void ShowPopupMenu(int resource, int, int) override {
+        if (m_onPopupMenu) m_onPopupMenu(resource);
+    }
 
     // Runs the queued hand-offs on the calling thread.
     void Drain() {
@@ -44,6 +48,7 @@ public:
     }
 
     std::function<void(const std::string&)> m_onMessage;
+    std::function<void(int)> m_onPopupMenu;
 
 private:
     std::mutex m_mutex;

@@ -72,6 +72,7 @@ void CTarvelloWindow::OnInitDialog() {
     m_fFloatProfit = m_fTotalProfit = m_fProfitRate = 0.0;
     m_nWinOrders = m_nLossOrders = 0;
     m_bLButtonDown = 0;
+    m_ptDragAnchor = BarPoint{0, 0.0};
 
     m_strCaption = "Tarvello" + FormatString("_V%d.0", kVersion);
     m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots |
@@ -296,6 +297,7 @@ void CTarvelloWindow::OnSelchangeCurrency(int index) {
 void CTarvelloWindow::OnPeriod(int per) {
     m_barIndex.ChangePeriod(per);
     ReloadChart();
+    m_chartMouse.RescaleLines(per);
     RedrawChart();
 }
 
@@ -337,9 +339,14 @@ bool CTarvelloWindow::OnCommand(int id) {
         RedrawChart();
     } else if (id == ID_INDICATOR_DELETE_ALL || id == ID_DELETE_ALL_INDICATORS_AND_LINES) {
         m_kbar.RemoveAllIndicates();
+        if (id == ID_DELETE_ALL_INDICATORS_AND_LINES) m_chartMouse.DeleteAllLines();
         RedrawChart();
+    } else if (id == ID_LINE_DELETE) {
+        OnDeleteLine();
     } else if (id == ID_LINE_DELETE_ALL) {
-        RedrawChart();  // no drawing objects on the chart yet
+        OnDeleteAllLines();
+    } else if (id == ID_LINE_PROPERTY) {
+        OnLineProperty();
     } else {
         return false;
     }
@@ -421,6 +428,7 @@ void CTarvelloWindow::OnRetrain() {
     RefreshAccountStats();
     m_balanceCurve.ResetCurve();
     m_port.StateChanged(CWindowPort::kBalanceCurve);
+    m_chartMouse.DeleteAllLines();
     m_kbar.RemoveAllIndicates();
     RedrawChart();
 }
@@ -430,8 +438,54 @@ void CTarvelloWindow::OnBalanceCurve() { m_port.ShowBalanceCurve(!m_port.IsBalan
 void CTarvelloWindow::OnHelp() { m_port.ShowHelp(BuildHelpText()); }
 
 void CTarvelloWindow::OnDeleteKey() {
-    // No drawing objects on the chart yet: nothing is selected to remove.
+    m_chartMouse.DeleteSelectedLines();
     RedrawChart();
+}
+
+// --- mouse on the chart ---
+
+static_assert(kToolPointer == kLineToolPointer);
+
+void CTarvelloWindow::OnLButtonDown(int x, int y) {
+    ApplyMouse(m_chartMouse.LButtonDown(x, y, m_barIndex.GetPeriod()), x, y);
+}
+
+void CTarvelloWindow::OnMouseMove(int x, int y) {
+    ApplyMouse(m_chartMouse.MouseMove(x, y), x, y);
+}
+
+void CTarvelloWindow::OnLButtonUp(int x, int y) {
+    ApplyMouse(m_chartMouse.LButtonUp(x, y), x, y);
+}
+
+void CTarvelloWindow::OnLButtonDblClk(int x, int y) {
+    ApplyMouse(m_chartMouse.LButtonDblClk(x, y), x, y);
+}
+
+void CTarvelloWindow::OnRButtonDown(int x, int y) {
+    ApplyMouse(m_chartMouse.RButtonDown(x, y), x, y);
+}
+
+void CTarvelloWindow::ApplyMouse(const CChartMouse::Outcome& outcome, int x, int y) {
+    if (outcome.toolChanged) m_port.StateChanged(CWindowPort::kToolbar);
+    if (outcome.indicatorProperty) OnCommand(ID_INDICATOR_PROPERTY);
+    if (outcome.redraw) RedrawChart();
+    // The chosen command comes back through OnCommand.
+    if (outcome.menu != 0) m_port.ShowPopupMenu(outcome.menu, x, y);
+}
+
+void CTarvelloWindow::OnDeleteLine() {
+    m_chartMouse.DeleteLine();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnDeleteAllLines() {
+    m_chartMouse.DeleteAllLines();
+    RedrawChart();
+}
+
+void CTarvelloWindow::OnLineProperty() {
+    m_port.MessageBox("property");
 }
 
 // --- indicators ---

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "chart/ChartMouse.h"
 #include "chart/Kbar.h"
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
@@ -106,6 +107,17 @@ public:
     void OnHelp();
     // The Delete key: removes the selected drawing objects, then redraws.
     void OnDeleteKey();
+
+    // --- mouse on the chart, in client coordinates ---
+    void OnLButtonDown(int x, int y);
+    void OnMouseMove(int x, int y);
+    void OnLButtonUp(int x, int y);
+    void OnLButtonDblClk(int x, int y);
+    void OnRButtonDown(int x, int y);
+    // The drawing-object commands of the popup menus.
+    void OnDeleteLine();
+    void OnDeleteAllLines();
+    void OnLineProperty();
     // The lot size the next order gets: the selected entry, or a typed text
     // that reads as a number above 0. False when there is none.
     bool GetLotSize(double* lots) const;
@@ -170,6 +182,7 @@ public:
     int m_nCurLine = -1;
     int m_nCurIndicator = -1;
     int m_bLButtonDown = 0;
+    BarPoint m_ptDragAnchor;
 
     CWorkerSlot m_pImportThread;
     CWorkerSlot m_pVersionThread;
@@ -202,11 +215,16 @@ private:
     void UpdateStatistics();
     void OpenOrder(int direction);
     void UpdateIndicators(const std::function<void(CIndicate&)>& update);
+    // Does what a mouse message asks for; (x, y) is where it happened.
+    void ApplyMouse(const CChartMouse::Outcome& outcome, int x, int y);
     // The window's client size, as last laid out.
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
 
     CWindowPort& m_port;
+    // The mouse and line logic, working on the members above.
+    CChartMouse m_chartMouse{
+        m_kbar, {m_nLineTool, m_bLButtonDown, m_ptDragAnchor, m_nCurLine, m_nCurIndicator}};
     std::string m_strHistoryOverride;
     bool m_bClosing = false;
 };

@@ -149,6 +149,7 @@ private slots:
     void tradingKeysActWhereverTheFocusIs();
     void helpDialogShowsItsTextOnce();
     void colourButtonShowsItsColour();
+    void mouseDrawsSelectsAndDeletesLines();
 };
 
 void TestTarvelloDlg::startState_data() {
@@ -579,6 +580,67 @@ void TestTarvelloDlg::colourButtonShowsItsColour() {
     shot = button.grab().toImage();
     QCOMPARE(shot.pixelColor(20, 10), QColor(0, 0, 255));
     QCOMPARE(button.GetColor(), RGB(0, 0, 255));
+}
+
+void TestTarvelloDlg::mouseDrawsSelectsAndDeletesLines() {
+    ProgramFolder folder;
+    QVERIFY(folder.ImportSample(240 * 150));
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
+    for (int i = 0; i < 120; ++i) dlg->Logic().OnNextBar();
+    const QList<QAction*> tools = dlg->ToolBar()->actions();
+    const std::vector<CLine>& lines = dlg->Logic().m_kbar.m_arrDrawing;
+
+    // One click with the vertical tool: a red line where the mouse was.
+    tools[10]->trigger();
+    QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, QPoint(300, 200));
+    QCOMPARE(int(lines.size()), 1);
+    QCOMPARE(lines[0].GetLineType(), 0);
+    QVERIFY(tools[9]->isChecked() && !tools[10]->isChecked());
+    const Point at = dlg->Logic().m_kbar.BarPointToPoint(lines[0].m_arrAnchor[0]);
+    const QImage shot = dlg->grab().toImage();
+    const QRect column(10 + at.x, 110, 1, 250);
+    QVERIFY2(Share(shot, column, QColor(255, 0, 0)) > 0.3, "no red vertical line on screen");
+
+    // Press, drag and release with the trend tool.
+    tools[12]->trigger();
+    QTest::mousePress(dlg.get(), Qt::LeftButton, {}, QPoint(100, 300));
+    QTest::mouseMove(dlg.get(), QPoint(200, 250));
+    QTest::mouseRelease(dlg.get(), Qt::LeftButton, {}, QPoint(250, 220));
+    QCOMPARE(int(lines.size()), 2);
+    QCOMPARE(int(lines[1].m_arrAnchor.size()), 2);
+    QCOMPARE(int(lines[1].m_arrHandle.size()), 3);
+    QCOMPARE(lines[1].m_arrAnchor[1], dlg->Logic().m_kbar.PointToBarPoint(250, 220));
+    QVERIFY(tools[9]->isChecked());
+
+    // A press over a child control is the control's: nothing is drawn.
+    tools[10]->trigger();
+    auto* orders = Child<QListWidget>(*dlg, "id1014");
+    QTest::mouseClick(orders->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QCOMPARE(int(lines.size()), 2);
+    QVERIFY(tools[10]->isChecked());
+    tools[9]->trigger();
+
+    // A double click selects the vertical line; the right click on it opens
+    // menu 140, whose first item removes it.
+    QTest::mouseDClick(dlg.get(), Qt::LeftButton, {}, QPoint(300, 330));
+    QCOMPARE(lines[0].IsSelected(), 1);
+    QStringList menuTexts;
+    QTimer::singleShot(50, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            menuTexts.append(menu->objectName());
+            menu->close();
+            menu->actions().first()->trigger();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(301, 330),
+                            dlg->mapToGlobal(QPoint(301, 330)));
+    QApplication::sendEvent(dlg.get(), &event);
+    QTRY_COMPARE(menuTexts, QStringList{"menu140"});
+    QCOMPARE(int(lines.size()), 1);
+    QCOMPARE(lines[0].GetLineType(), 2);
+    QVERIFY(dlg->m_messages.isEmpty());
 }
 
 TARVELLO_OFFSCREEN_TEST_MAIN(TestTarvelloDlg)

@@ -43,6 +43,7 @@ public:
     bool IsBalanceCurveVisible() const override { return m_bCurveVisible; }
     void ShowBalanceCurve(bool show) override { m_bCurveVisible = show; }
     void ShowHelp(const std::string& text) override { m_arrHelp.push_back(text); }
+    void ShowPopupMenu(int resource, int, int) override { m_arrMenus.push_back(resource); }
 
     // Runs the queued hand-offs on the calling thread; returns how many ran.
     int Drain();
@@ -54,6 +55,7 @@ public:
     int m_nEndResult = -1;
     bool m_bCurveVisible = false;
     std::vector<std::string> m_arrHelp;
+    std::vector<int> m_arrMenus;                          // popup menus shown, by resource
     std::function<void(const std::string&)> m_onMessage;  // runs inside the "modal" box
 
 private:
