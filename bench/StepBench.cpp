@@ -1,5 +1,6 @@
 // 1,000 next-bar steps at zoom level 5 (300 bars) on a 1600 x 900 chart,
-// each step with the full render into an image, as the window paints it.
+// each step with the full render into an image, as the window paints it:
+// bare, with the seven indicators, and with them and ten drawing objects.
 // Prints the median and 99th percentile per step and the ratio of the median
 // to one plain copy of a 1600 x 900 image measured in the same run.
 #include <unistd.h>
@@ -27,7 +28,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Percentile(std::vector<double> v, double q) {
     std::sort(v.begin(), v.end());
@@ -68,7 +71,8 @@ int main(int argc, char** argv) {
     const double copy = Percentile(copyMs, 0.5);
 
     const char* kinds[] = {"MA", "KDJ", "RSI", "MACD", "BOLLIN", "MAX", "MIN"};
-    for (bool withIndicators : {false, true}) {
+    for (int config = 0; config < 3; ++config) {
+        const bool withIndicators = config >= 1, withLines = config == 2;
         CHeadlessPort port;
         port.m_onMessage = [](const std::string& text) {
             std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
@@ -80,8 +84,24 @@ int main(int argc, char** argv) {
         wnd.OnZoomOut();
         wnd.OnZoomOut();
         for (int i = 0; i < 300; ++i) wnd.OnNextBar();  // a full window first
+        if (withLines) {
+            // Every kind, some selected (handle squares), around the current
+            // price and spread over the bars the steps will show.
+            const int last = wnd.m_barIndex.GetIndex();
+            const double price = wnd.m_kbar.GetLastBar().close;
+            for (int k = 0; k < 10; ++k) {
+                CLine line;
+                const int type = k % 4;
+                const int bar = last - 250 + k * steps / 8;
+                std::vector<BarPoint> anchors{{bar, price - 0.002 + k * 0.0004}};
+                if (type >= kLineTrend) anchors.push_back({bar + 40, price + 0.001});
+                line.SetLine(type, anchors, wnd.m_barIndex.GetPeriod(), k % 2);
+                line.SetHandles(CLine::HandlesOf(anchors));
+                wnd.m_kbar.m_arrDrawing.push_back(line);
+            }
+        }
         if (withIndicators) {
-            std::printf("Recompute over 300 bars, median of 20:\n");
+            if (!withLines) std::printf("Recompute over 300 bars, median of 20:\n");
             for (int type = 0; type < 7; ++type) {
                 IndicateDefaults d = DefaultsOf(type);
                 CIndicate ind = BuildIndicate(type, d.parTexts, d.option, d.applyTo, d.colors,
@@ -95,7 +115,7 @@ int main(int argc, char** argv) {
                                   static_cast<std::uint32_t>(wnd.m_barIndex.GetIndex()));
                     ms.push_back(Ms(Clock::now() - t0));
                 }
-                std::printf("  %-7s %7.3f ms\n", kinds[type], Percentile(ms, 0.5));
+                if (!withLines) std::printf("  %-7s %7.3f ms\n", kinds[type], Percentile(ms, 0.5));
                 wnd.AddIndicator(ind);
             }
             // A full rebuild: the period switch with the seven indicators.
@@ -105,9 +125,11 @@ int main(int argc, char** argv) {
                 wnd.OnPeriod(wnd.m_barIndex.GetPeriod());
                 rebuildMs.push_back(Ms(Clock::now() - t0));
             }
-            std::printf("period switch with 7 indicators: median %.2f ms, max %.2f ms (goal: "
-                        "under 30 ms)\n",
-                        Percentile(rebuildMs, 0.5), Percentile(rebuildMs, 1.0));
+            std::printf(
+                "period switch with 7 indicators%s: median %.2f ms, max %.2f ms (goal: "
+                "under 30 ms)\n",
+                withLines ? " and 10 lines" : "", Percentile(rebuildMs, 0.5),
+                Percentile(rebuildMs, 1.0));
         }
 
         QImage screen(kWidth + 200, kHeight + 200, QImage::Format_RGB32);
@@ -121,7 +143,10 @@ int main(int argc, char** argv) {
         }
         const double median = Percentile(stepMs, 0.5), p99 = Percentile(stepMs, 0.99);
         std::printf("%d next-bar steps, 300 bars, %d x %d chart, render included, %s\n", steps,
-                    kWidth, kHeight, withIndicators ? "7 indicators" : "no indicators");
+                    kWidth, kHeight,
+                    withLines        ? "7 indicators, 10 drawing objects"
+                    : withIndicators ? "7 indicators"
+                                     : "no indicators");
         std::printf("  step median: %7.3f ms\n", median);
         std::printf("  step p99:    %7.3f ms  (goal: under 8 ms)\n", p99);
         std::printf("  step median / image copy (%.3f ms): %.1f\n", copy, median / copy);
