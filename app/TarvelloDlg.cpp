@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QApplication>
@@ -24,6 +23,7 @@
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/BalanceCurvDlg.h"
+#include "app/ChartMouseFilter.h"
 #include "app/DlgHelp.h"
 #include "app/DialogUnits.h"
 #include "app/QtCanvas.h"
@@ -111,8 +111,7 @@ CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
     CreateToolBar();
     CreateMenus();
     m_pDlgHelp = new CDlgHelp(this);
-    // Moves reach the logic with the button up too, as the platform sends them.
-    setMouseTracking(true);
+    new CChartMouseFilter(this, m_logic);
     // Space, and the trading keys, act before any control sees them.
     qApp->installEventFilter(this);
 }
@@ -551,45 +550,6 @@ void CTarvelloDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void CTarvelloDlg::ShowPopupMenu(int resource, int x, int y) {
     if (QMenu* menu = Menu(resource)) PopupMenu(menu, mapToGlobal(QPoint(x, y)));
-}
-
-bool CTarvelloDlg::IsCoveredByControl(const QPoint& pos) const {
-    // Static texts let the mouse through to the window, as on the platform.
-    QWidget* child = childAt(pos);
-    return child && !qobject_cast<QLabel*>(child);
-}
-
-void CTarvelloDlg::mousePressEvent(QMouseEvent* event) {
-    // Qt keeps the mouse grabbed until the release, so a drag that ends
-    // outside the window still finishes its object. Right presses arrive as
-    // context-menu events.
-    const QPoint pos = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || IsCoveredByControl(pos)) return;
-    m_bLeftPressed = true;
-    m_logic.OnLButtonDown(pos.x(), pos.y());
-}
-
-void CTarvelloDlg::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    m_logic.OnMouseMove(pos.x(), pos.y());
-}
-
-void CTarvelloDlg::mouseReleaseEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    // Only the release of a press the logic saw: one that began on a control
-    // belongs to that control.
-    if (event->button() != Qt::LeftButton || !m_bLeftPressed) return;
-    m_bLeftPressed = false;
-    m_logic.OnLButtonUp(pos.x(), pos.y());
-}
-
-void CTarvelloDlg::mouseDoubleClickEvent(QMouseEvent* event) {
-    // Only the double click: the press it replaces is not delivered again.
-    const QPoint pos = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || IsCoveredByControl(pos)) return;
-    // The release that follows belongs to the window as well.
-    m_bLeftPressed = true;
-    m_logic.OnLButtonDblClk(pos.x(), pos.y());
 }
 
 void CTarvelloDlg::resizeEvent(QResizeEvent* event) {

@@ -79,11 +79,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    // The mouse reaches the logic wherever no child control covers the client area.
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     // The keys that act whichever control has the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,8 +92,6 @@ private:
     void UpdateToolBar();
     void MirrorOrderList();
     void CreateMenus();
-    // True when a child control (not a static label) lies under a client point.
-    bool IsCoveredByControl(const QPoint& pos) const;
 
     CTarvelloWindow m_logic;
 
@@ -118,6 +111,4 @@ private:
     CDlgHelp* m_pDlgHelp = nullptr;
     std::map<int, QMenu*> m_mapMenus;
     std::map<int, QAction*> m_mapToolActions;
-    // The left button went down on the window itself (not on a control).
-    bool m_bLeftPressed = false;
 };

@@ -303,6 +303,20 @@ TEST_F(ChartMouseTest, RightClickMenusAndTheLineCommands) {
     EXPECT_EQ(Lines().size(), 1u);
 }
 
+TEST_F(ChartMouseTest, DoubleClickOnAnIndicatorChoosesIt) {
+    CIndicate first, second;
+    first.m_nType = second.m_nType = kIndicateMA;
+    first.m_arrLine[0] = {{120, 1.28}};
+    second.m_arrLine[0] = {{180, 1.15}};
+    m_wnd.m_kbar.AddIndicate(first);
+    m_wnd.m_kbar.AddIndicate(second);
+    DblClick(180, 1.15);
+    EXPECT_EQ(m_wnd.m_nCurIndicator, 1);
+    DblClick(150, 1.2);  // no indicator there: the choice stays
+    EXPECT_EQ(m_wnd.m_nCurIndicator, 1);
+    EXPECT_EQ(m_wnd.m_kbar.GetIndicateCount(), 2);
+}
+
 TEST_F(ChartMouseTest, DeleteKeyRemovesTheSelectedObjects) {
     CLine a, b, c;
     a.SetLine(kLineVertical, {{150, 1.2}}, period::H4, 1);
