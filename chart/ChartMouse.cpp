@@ -108,10 +108,13 @@ bool CChartMouse::DragObject(CLine& line, const BarPoint& pt) {
 
 CChartMouse::Outcome CChartMouse::LButtonUp(int x, int y) {
     Outcome out;
+    // Only a release that ends a press in the window finishes an object: a
+    // stray one would pull the second anchor of an older, finished object.
+    const bool pressed = m_state.bLButtonDown != 0;
     m_state.bLButtonDown = 0;
     m_state.ptDragAnchor = BarPoint{0, 0.0};
     std::vector<CLine>& lines = m_chart.m_arrDrawing;
-    if (IsTwoPointTool(m_state.nLineTool) && !lines.empty()) {
+    if (pressed && IsTwoPointTool(m_state.nLineTool) && !lines.empty()) {
         // The release finishes the object and the tool falls back to the pointer.
         CLine line = lines.back();
         SetSecondAnchor(line, m_chart.PointToBarPoint(x, y));

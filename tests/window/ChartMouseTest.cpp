@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "data/Period.h"
 #include "data/PeriodConverter.h"
@@ -135,6 +136,18 @@ TEST_F(ChartMouseTest, PressDragReleaseDrawsTrendAndFibonacciObjects) {
         ExpectPoints(line.m_arrHandle, {{100, 1.2}, {105, 1.2005}, {110, 1.201}}, "handles");
         EXPECT_TRUE(Checked(ID_TOOL_POINTER));
     }
+}
+
+TEST_F(ChartMouseTest, AStrayReleaseFinishesNothing) {
+    AddSelectedTrend({100, 1.20}, {140, 1.24});
+    m_wnd.OnCommand(ID_TOOL_TREND);
+    Up(170, 1.15);  // no press in the window before it
+    ExpectPoints(Lines()[0].m_arrAnchor, {{100, 1.20}, {140, 1.24}}, "older object");
+    EXPECT_TRUE(Checked(ID_TOOL_TREND));
+    Down(150, 1.2);
+    Up(160, 1.25);
+    ASSERT_EQ(Lines().size(), 2u);
+    ExpectPoints(Lines()[1].m_arrAnchor, {{150, 1.2}, {160, 1.25}}, "the new one");
 }
 
 TEST_F(ChartMouseTest, ATrendClickWithoutMoveIsAVerticalRayUpwards) {
@@ -349,6 +362,80 @@ TEST_F(ChartMouseTest, IndicatorCommandsAndRetrainWithDrawingObjects) {
     Lines() = {line};
     m_wnd.OnRetrain();
     EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(ChartMouseTest, RandomSessionsKeepEveryObjectWhole) {
+    // What a user can do, in any order and anywhere, also far outside the chart.
+    std::mt19937 rng(12);
+    auto coord = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int tools[] = {ID_TOOL_POINTER, ID_TOOL_VLINE, ID_TOOL_HLINE, ID_TOOL_TREND,
+                         ID_TOOL_FIBO};
+    for (int step = 0; step < 4000; ++step) {
+        const bool far = coord(0, 9) == 0;
+        const int x = far ? coord(-100000, 100000) : coord(0, 1300);
+        const int y = far ? coord(-100000, 100000) : coord(50, 600);
+        const bool down = m_wnd.m_bLButtonDown != 0;
+        const int action = coord(0, down ? 2 : 7);
+        switch (action) {
+            case 0:
+                m_wnd.OnMouseMove(x, y);
+                break;
+            case 1:
+                m_wnd.OnMouseMove(x + 3, y - 2);
+                break;
+            case 2:
+                m_wnd.OnLButtonUp(x, y);
+                break;
+            case 3:
+                m_wnd.OnCommand(tools[coord(0, 4)]);
+                break;
+            case 4:
+                m_wnd.OnLButtonDown(x, y);
+                break;
+            case 5:
+                m_wnd.OnLButtonDown(x, y);
+                m_wnd.OnLButtonUp(x, y);
+                m_wnd.OnLButtonDblClk(x, y);
+                m_wnd.OnLButtonUp(x, y);
+                break;
+            case 6:
+                m_wnd.OnRButtonDown(x, y);
+                break;
+            default: {
+                const int commands[] = {ID_LINE_DELETE, ID_LINE_DELETE_ALL, 0};
+                const int command = commands[coord(0, 2)];
+                if (command == 0)
+                    m_wnd.OnDeleteKey();
+                else if (coord(0, 3) == 0)
+                    m_wnd.OnCommand(command);
+                break;
+            }
+        }
+        const std::vector<CLine>& lines = Lines();
+        ASSERT_GE(m_wnd.m_nCurLine, -1);
+        ASSERT_LT(m_wnd.m_nCurLine, static_cast<int>(lines.size()));
+        const bool drawing = m_wnd.m_bLButtonDown && (m_wnd.m_nLineTool == kLineTrend ||
+                                                      m_wnd.m_nLineTool == kLineFibonacci);
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const CLine& line = lines[k];
+            if (line.GetLineType() == kLineTrend || line.GetLineType() == kLineFibonacci) {
+                if (drawing && k + 1 == lines.size()) {
+                    ASSERT_LE(line.m_arrAnchor.size(), 2u);
+                    ASSERT_TRUE(line.m_arrHandle.empty());
+                } else {
+                    ASSERT_EQ(line.m_arrAnchor.size(), 2u) << step;
+                    ASSERT_EQ(line.m_arrHandle, CLine::HandlesOf(line.m_arrAnchor)) << step;
+                }
+            } else {
+                ASSERT_EQ(line.m_arrAnchor.size(), 1u) << step;
+                ASSERT_TRUE(line.m_arrHandle.empty());
+            }
+        }
+        if (step % 50 == 0) {
+            RecordingCanvas dc(1200, 400);
+            m_wnd.m_kbar.DrawLines(dc);
+        }
+    }
 }
 
 class ChartPeriodTest : public ::testing::Test {
