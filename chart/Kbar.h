@@ -65,6 +65,11 @@ public:
 
     BarRecord GetLastBar() const { return m_lastBar; }
     bool HasLastBar() const { return m_bHasLastBar; }
+    // Puts back a saved current bar (or none), as it stood before later bars.
+    void RestoreLastBar(bool has, const BarRecord& bar) {
+        m_bHasLastBar = has;
+        m_lastBar = bar;
+    }
     void SetLastIndex(int index) { m_nLastIndex = index; }
     int GetLastIndex() const { return m_nLastIndex; }
     const std::vector<BarRecord>& Bars() const { return m_arrBar; }

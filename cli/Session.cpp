@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/LineCommands.h"
+#include "cli/TrainerCommands.h"
 #include "data/Period.h"
 #include "indicators/IndicateDefaults.h"
 #include "platform/Format.h"
@@ -43,6 +44,8 @@ public:
         m_port.m_onPopupMenu = [this](int resource) { m_out << "menu " << resource << "\n"; };
         m_window.OnInitDialog();
         m_window.LayoutControls(kDefaultClientWidth, kDefaultClientHeight);
+        // Every script starts in the plain replay, whatever the user chose.
+        m_window.SetHonestReplay(false, false);
     }
 
     void Run(std::istream& in) {
@@ -161,6 +164,10 @@ private:
             for (int slot = 0; slot < CIndicate::kLineSlots; ++slot)
                 for (const BarPoint& pt : ind.m_arrLine[slot])
                     m_out << slot << " " << pt.nIndex << " " << Num(pt.fValue) << "\n";
+            return;
+        }
+        if (std::string error; RunTrainerCommand(m_window, a, m_out, &error)) {
+            if (!error.empty()) Error(error);
             return;
         }
         if (std::string error; RunLineCommand(m_window, a, m_out, &error)) {

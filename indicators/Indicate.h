@@ -41,13 +41,14 @@ public:
     void SetCalcIndex(int i) { m_nCalcIndex = static_cast<std::uint32_t>(i); }
     void ClearLines();
 
-    // Appends the points of bar i of the symbol's period file.
+    // Appends the points of bar i of the symbol's period file. A given
+    // `shownBar` stands for bar i (the replay's bar still forming).
     void Compute(const std::string& historyFolder, const std::string& symbol, int period,
-                 std::uint32_t i);
+                 std::uint32_t i, const BarRecord* shownBar = nullptr);
     // Clears the lines, then computes every bar of the range ending at the
-    // cursor (at most m_nMaxPoints bars).
+    // cursor (at most m_nMaxPoints bars); `shownBar` as for Compute.
     void Recompute(const std::string& historyFolder, const std::string& symbol, int period,
-                   std::uint32_t cursor);
+                   std::uint32_t cursor, const BarRecord* shownBar = nullptr);
     // One bar read: the applied price of bar k (0 when the file lacks it).
     static double GetPrice(std::uint32_t k, const std::string& historyFolder,
                            const std::string& symbol, int period, int applyTo);
@@ -86,6 +87,10 @@ private:
         int period;
         std::uint32_t count;  // bars in the file
         std::unordered_map<std::uint32_t, BarRecord> bars;
+        // Replaces the file's bar at `shownIndex` when set.
+        const BarRecord* shown = nullptr;
+        std::uint32_t shownIndex = 0;
+        void Show(const BarRecord* bar, std::uint32_t index);
         const BarRecord& Get(std::uint32_t k);
     };
     using Line = std::vector<BarPoint>;

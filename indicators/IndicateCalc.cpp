@@ -28,7 +28,16 @@ double Mean(const std::vector<BarPoint>& line) {
 
 }  // namespace
 
+void CIndicate::BarCache::Show(const BarRecord* bar, std::uint32_t index) {
+    if (!bar) return;
+    shown = bar;
+    shownIndex = index;
+    // The bar may lie past the file's complete bars (a group still filling).
+    if (index >= count) count = index + 1;
+}
+
 const BarRecord& CIndicate::BarCache::Get(std::uint32_t k) {
+    if (shown && k == shownIndex) return *shown;
     auto it = bars.find(k);
     if (it != bars.end()) return it->second;
     BarRecord bar;  // stays zero when the file lacks it (Compute checks bar i first)
@@ -79,18 +88,20 @@ bool CIndicate::ParamsUsable() const {
 }
 
 void CIndicate::Compute(const std::string& historyFolder, const std::string& symbol, int period,
-                        std::uint32_t i) {
+                        std::uint32_t i, const BarRecord* shownBar) {
     BarCache cache{&historyFolder, &symbol, period, GetBarCount(historyFolder, symbol, period), {}};
+    cache.Show(shownBar, i);
     ComputeWith(cache, i);
 }
 
 void CIndicate::Recompute(const std::string& historyFolder, const std::string& symbol, int period,
-                          std::uint32_t cursor) {
+                          std::uint32_t cursor, const BarRecord* shownBar) {
     ClearLines();
     const std::uint32_t max = static_cast<std::uint32_t>(std::max(m_nMaxPoints, 0));
     const std::uint32_t end = cursor + 1;  // 0 for a cursor of none
     const std::uint32_t first = end < max ? 0 : end - max;
     BarCache cache{&historyFolder, &symbol, period, GetBarCount(historyFolder, symbol, period), {}};
+    cache.Show(shownBar, cursor);
     cache.bars.reserve(static_cast<std::size_t>(end - first) * 2);
     for (std::uint32_t k = first; k < end; ++k) ComputeWith(cache, k);
 }

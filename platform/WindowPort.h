@@ -21,6 +21,7 @@ public:
         kOrderList = 1u << 7,     // rows or selection of the order list
         kToolbar = 1u << 8,       // checked and enabled states of the toolbar
         kBalanceCurve = 1u << 9,  // the balance curve needs repainting
+        kTrainer = 1u << 10,      // the trainer's toolbar: switches, playing, speed
     };
 
     virtual ~CWindowPort() = default;
@@ -54,4 +55,13 @@ public:
     // Popup menu `resource` (140, 148, 150) at client point (x, y), its left
     // edge there; the chosen command comes back through the window's OnCommand.
     virtual void ShowPopupMenu(int resource, int x, int y) = 0;
+
+    // The trainer's jump dialog: a date and time "YYYY-MM-DD HH:MM" in UTC,
+    // starting from `initial`; nullopt when cancelled.
+    virtual std::optional<std::string> AskDateTime(const std::string& /*initial*/) {
+        return std::nullopt;
+    }
+    // Auto-play's timer: the window's OnPlayTimer every `intervalMs`
+    // milliseconds; 0 stops it.
+    virtual void SetPlayTimer(int /*intervalMs*/) {}
 };

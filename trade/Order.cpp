@@ -29,6 +29,13 @@ void COrder::Reset() {
     m_nLossCount = 0;
 }
 
+void COrder::SetTotals(const Totals& totals) {
+    m_fFloatprofit = totals.fFloatprofit;
+    m_fHstProfit = totals.fHstProfit;
+    m_nWinCount = totals.nWinCount;
+    m_nLossCount = totals.nLossCount;
+}
+
 void COrder::MarkToMarket(const BarRecord& bar) {
     m_fFloatprofit = 0.0;
     for (auto& order : m_OpenOrders) {

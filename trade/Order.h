@@ -36,6 +36,19 @@ public:
     virtual double GetHstProfit() const { return m_fHstProfit; }
     virtual void AddHstOrder(const OrderRecord& order) { m_HstOrders.push_back(order); }
 
+    // The running totals beside the two lists, and the closed list itself,
+    // so that a saved state of the book can be put back.
+    struct Totals {
+        double fFloatprofit = 0.0;
+        double fHstProfit = 0.0;
+        int nWinCount = 0;
+        int nLossCount = 0;
+        bool operator==(const Totals&) const = default;
+    };
+    Totals GetTotals() const { return {m_fFloatprofit, m_fHstProfit, m_nWinCount, m_nLossCount}; }
+    void SetTotals(const Totals& totals);
+    const std::vector<OrderRecord>& HstOrders() const { return m_HstOrders; }
+
     // ((direction x points) x lots) x 10.0 at `price`.
     static double ProfitAt(const OrderRecord& order, double price);
 

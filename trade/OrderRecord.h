@@ -24,5 +24,6 @@ struct OrderRecord {
         std::memset(szSymbol, 0, sizeof szSymbol);
         std::memcpy(szSymbol, symbol.data(), std::min(symbol.size(), sizeof szSymbol - 1));
     }
+    bool operator==(const OrderRecord&) const = default;
     std::string Symbol() const { return std::string(szSymbol, strnlen(szSymbol, sizeof szSymbol)); }
 };

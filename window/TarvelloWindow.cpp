@@ -29,6 +29,7 @@ CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder,
     if (m_strProgramFolder.back() != '/') m_strProgramFolder += '/';
     if (!m_strHistoryOverride.empty() && m_strHistoryOverride.back() != '/')
         m_strHistoryOverride += '/';
+    m_pSettings = std::make_unique<CSettings>(CSettings::DefaultPath(m_strProgramFolder));
 }
 
 CTarvelloWindow::~CTarvelloWindow() {
@@ -75,6 +76,7 @@ void CTarvelloWindow::OnInitDialog() {
     m_ptDragAnchor = BarPoint{0, 0.0};
 
     m_strCaption = "Tarvello" + FormatString("_V%d.0", kVersion);
+    InitTrainer();
     m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots |
                         CWindowPort::kStatistics | CWindowPort::kCaption |
                         CWindowPort::kOrderList | CWindowPort::kToolbar);
@@ -216,30 +218,51 @@ void CTarvelloWindow::UpdateStatistics() { m_port.StateChanged(CWindowPort::kSta
 // --- replay ---
 
 void CTarvelloWindow::OnNextBar() {
+    NextBar(true);
+}
+
+CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
     const std::string symbol = GetSelectedSymbol();
     if (symbol.empty()) {
-        m_port.MessageBox("请选择货币或者载入货币历史数据！");
-        return;
+        if (report) ReportStep(StepResult::kNoSymbol);
+        return StepResult::kNoSymbol;
     }
     const int per = m_barIndex.GetPeriod();
     const unsigned count = GetBarCount(m_strHistoryFolder, symbol, per);
+    // The honest replay first completes a bar still forming.
+    const bool completing = IsCursorBarForming();
     // Unsigned, so that -1 + 1 = 0 passes whenever the file holds a bar.
-    const unsigned next = static_cast<unsigned>(m_barIndex.GetIndex() + 1);
+    const unsigned next = static_cast<unsigned>(m_barIndex.GetIndex() + (completing ? 0 : 1));
     BarRecord bar;
     if (!(next < count) || !ReadBar(bar, static_cast<int>(next), m_strHistoryFolder, symbol, per)) {
-        m_port.MessageBox("已经到结尾!");
+        if (report) ReportStep(StepResult::kAtEnd);
         RedrawChart();
-        return;
+        return StepResult::kAtEnd;
     }
+    PushStep();
+    if (m_trainer.IsHonest())
+        m_trainer.m_clock.Set(CReplayClock::LastRecordOf(static_cast<int>(next), per));
     const int selected = m_listOrder.GetCurSel();
-    m_barIndex.Advance();
-    m_kbar.AddBar(bar);
-    const auto cursor = static_cast<std::uint32_t>(m_barIndex.GetIndex());
-    UpdateIndicators([&](CIndicate& ind) { ind.Compute(m_strHistoryFolder, symbol, per, cursor); });
+    if (completing) {
+        // The forming bar and the indicator points computed from it are replaced.
+        ReloadChart();
+    } else {
+        m_barIndex.Advance();
+        m_kbar.AddBar(bar);
+        const auto cursor = static_cast<std::uint32_t>(m_barIndex.GetIndex());
+        UpdateIndicators(
+            [&](CIndicate& ind) { ind.Compute(m_strHistoryFolder, symbol, per, cursor); });
+    }
     RefreshFloatProfit();
     RefreshOrderList();
     if (selected >= 0 && selected < m_listOrder.GetCount()) SelectOrderRow(selected);
     RedrawChart();
+    return StepResult::kStepped;
+}
+
+void CTarvelloWindow::ReportStep(StepResult result) {
+    if (result == StepResult::kNoSymbol) m_port.MessageBox("请选择货币或者载入货币历史数据！");
+    if (result == StepResult::kAtEnd) m_port.MessageBox("已经到结尾!");
 }
 
 void CTarvelloWindow::ReloadChart() {
@@ -255,12 +278,18 @@ void CTarvelloWindow::ReloadChart() {
     if (symbol.empty()) return;
     const int cursor = m_barIndex.GetIndex();
     const int per = m_barIndex.GetPeriod();
+    // The honest replay shows the cursor's bar only as far as the clock.
+    const std::optional<BarRecord> forming = FormingCursorBar();
     if (cursor != -1) {
         const int k = std::min(m_nVisibleBars - 1, cursor);
         // Counted up by AddBar, so that the chart knows each held bar's index.
         m_kbar.SetLastIndex(cursor - k - 1);
         for (int j = k; j >= 0; --j) {
             BarRecord bar;
+            if (j == 0 && forming) {
+                m_kbar.AddBar(*forming);
+                continue;
+            }
             // Only bars the file holds: after a change of pair or period the
             // cursor may lie beyond its end.
             if (ReadBar(bar, cursor - j, m_strHistoryFolder, symbol, per)) m_kbar.AddBar(bar);
@@ -269,7 +298,8 @@ void CTarvelloWindow::ReloadChart() {
     m_kbar.RecalcLayout();
     m_kbar.SetLastIndex(cursor);
     UpdateIndicators([&](CIndicate& ind) {
-        ind.Recompute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(cursor));
+        ind.Recompute(m_strHistoryFolder, symbol, per, static_cast<std::uint32_t>(cursor),
+                      forming ? &*forming : nullptr);
     });
 }
 
@@ -295,7 +325,7 @@ void CTarvelloWindow::OnSelchangeCurrency(int index) {
 }
 
 void CTarvelloWindow::OnPeriod(int per) {
-    m_barIndex.ChangePeriod(per);
+    ChangeCursorPeriod(per);
     ReloadChart();
     m_chartMouse.RescaleLines(per);
     RedrawChart();
@@ -347,6 +377,7 @@ bool CTarvelloWindow::OnCommand(int id) {
         OnDeleteAllLines();
     } else if (id == ID_LINE_PROPERTY) {
         OnLineProperty();
+    } else if (OnTrainerCommand(id)) {
     } else {
         return false;
     }
@@ -356,6 +387,7 @@ bool CTarvelloWindow::OnCommand(int id) {
 
 CTarvelloWindow::CommandState CTarvelloWindow::GetCommandState(int id) const {
     CommandState state;
+    if (auto trainer = GetTrainerCommandState(id)) return *trainer;
     if (int per = PeriodOfCommand(id); per >= 0)
         state.checked = m_barIndex.GetPeriod() == per;
     else if (int tool = ToolOfCommand(id); tool >= 0)
@@ -424,6 +456,8 @@ void CTarvelloWindow::OnRetrain() {
     m_kbar.ResetChart();
     m_kbar.m_order.Reset();
     m_barIndex.ResetIndex();
+    m_trainer.m_clock.Reset();
+    StopPlay();
     // The emptied book gives 10000, 0, 0, a rate of 1 and no wins or losses.
     RefreshAccountStats();
     m_balanceCurve.ResetCurve();
@@ -451,6 +485,11 @@ void CTarvelloWindow::OnLButtonDown(int x, int y) {
 }
 
 void CTarvelloWindow::OnMouseMove(int x, int y) {
+    const bool followed = m_trainer.m_bCrosshair;
+    m_trainer.m_bMouseIn = true;
+    m_trainer.m_nMouseX = x;
+    m_trainer.m_nMouseY = y;
+    if (followed) RedrawChart();
     ApplyMouse(m_chartMouse.MouseMove(x, y), x, y);
 }
 
@@ -502,8 +541,9 @@ bool CTarvelloWindow::AddIndicator(const CIndicate& built) {
         m_port.MessageBox("请选择货币或者载入货币历史数据！");
         return false;
     }
+    const std::optional<BarRecord> forming = FormingCursorBar();
     ind.Recompute(m_strHistoryFolder, symbol, m_barIndex.GetPeriod(),
-                  static_cast<std::uint32_t>(m_barIndex.GetIndex()));
+                  static_cast<std::uint32_t>(m_barIndex.GetIndex()), forming ? &*forming : nullptr);
     m_kbar.AddIndicate(ind);
     RedrawChart();
     return true;
@@ -545,6 +585,7 @@ void CTarvelloWindow::RedrawChart() { m_port.StateChanged(CWindowPort::kChart); 
 
 void CTarvelloWindow::PaintChart(Canvas& client) {
     m_kbar.Draw(client);
+    PaintTrainerOverlay(client);
     FontDesc font;
     font.face = "华文彩云";
     font.height = 20;

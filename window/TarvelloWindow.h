@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "chart/ChartMouse.h"
@@ -8,9 +11,11 @@
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
 #include "platform/Canvas.h"
+#include "platform/Settings.h"
 #include "platform/WindowPort.h"
 #include "trade/BalanceCurve.h"
 #include "trade/ListBoxOrder.h"
+#include "trainer/Trainer.h"
 #include "window/ComboModel.h"
 #include "window/Commands.h"
 #include "window/HistoryTree.h"
@@ -122,6 +127,39 @@ public:
     // that reads as a number above 0. False when there is none.
     bool GetLotSize(double* lots) const;
 
+    // --- trainer (window/TrainerHandlers.cpp) ---
+    // The honest replay's switch; OnHonestReplay toggles and remembers it.
+    void OnHonestReplay();
+    void SetHonestReplay(bool on, bool remember);
+    // Undoes the newest step with everything done since; false when none.
+    bool OnStepBack();
+    // Auto-play: starts or pauses; the timer's step; the speed keys.
+    void OnPlay();
+    void OnPlayTimer();
+    void StopPlay();
+    void OnPlayFaster();
+    void OnPlaySlower();
+    // Asks for a date and jumps there; GotoTime steps forward to the first
+    // bar at or after `time` (seconds since 1970, UTC).
+    void OnGotoDate();
+    bool GotoTime(std::int64_t time);
+    void OnCrosshair();
+    // The pointer left the window: no crosshair.
+    void OnMouseLeave();
+    // The wheel over the chart zooms: forward in, backward out.
+    void OnMouseWheel(int delta, int x, int y);
+    bool OnTrainerCommand(int id);
+    std::optional<CommandState> GetTrainerCommandState(int id) const;
+    // The newest replayed one-minute record (in the plain replay the last
+    // record of the cursor's bar); -1 when nothing is replayed.
+    int GetReplayClock() const;
+    // Time and prices of the current bar; "" without one.
+    std::string GetReadoutText() const;
+    // The replay's state as step back keeps it, and its restoration.
+    CReplaySnapshot TakeSnapshot() const;
+    void RestoreSnapshot(const CReplaySnapshot& snapshot);
+    CSettings& Settings() { return *m_pSettings; }
+
     // --- indicators ---
     // The add command after its dialog was confirmed with these values.
     // False (nothing added) at the own-pane limit or without a symbol.
@@ -207,7 +245,24 @@ public:
     // Set when the history folder could not be created at start.
     std::string m_strStartupError;
 
+    CTrainer m_trainer;
+
 private:
+    enum class StepResult { kStepped, kNoSymbol, kAtEnd };
+    // One replay step; messages only when `report`.
+    StepResult NextBar(bool report);
+    void ReportStep(StepResult result);
+    // The cursor to a new period: rescaled, or in the honest replay the bar
+    // that holds the clock.
+    void ChangeCursorPeriod(int period);
+    // In the honest replay the cursor's bar while it is still forming.
+    std::optional<BarRecord> FormingCursorBar() const;
+    bool IsCursorBarForming() const;
+    void InitTrainer();
+    void PushStep();
+    // After a jump or a restore: chart, valuation, order list and redraw.
+    void ReloadAfterJump(int selectedRow);
+    void PaintTrainerOverlay(Canvas& client);
     void ScanFolder(const std::string& folder, CHistoryTreeItem& parent);
     void ImportThread(const std::string& source, const std::string& historyFolder,
                       std::stop_token stop);
@@ -222,6 +277,7 @@ private:
     int m_nClientHeight = 0;
 
     CWindowPort& m_port;
+    std::unique_ptr<CSettings> m_pSettings;
     // The mouse and line logic, working on the members above.
     CChartMouse m_chartMouse{
         m_kbar, {m_nLineTool, m_bLButtonDown, m_ptDragAnchor, m_nCurLine, m_nCurIndicator}};
