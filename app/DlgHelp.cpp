@@ -5,6 +5,7 @@
 
 #include "app/DialogUnits.h"
 #include "app/QtCanvas.h"
+#include "trainer/TrainerHelp.h"
 #include "window/TarvelloWindow.h"
 
 CDlgHelp::CDlgHelp(QWidget* parent) : QDialog(parent) {
@@ -35,14 +36,27 @@ CDlgHelp::CDlgHelp(QWidget* parent) : QDialog(parent) {
     cancel->setObjectName(QStringLiteral("id2"));
     cancel->setGeometry(DluRect(166, 182, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_pPageButton = new QPushButton(this);
+    m_pPageButton->setObjectName(QStringLiteral("helpPage"));
+    m_pPageButton->setGeometry(DluRect(249, 182, 50, 14));
+    connect(m_pPageButton, &QPushButton::clicked, this, [this] { ShowPage(1 - m_nPage); });
+    ShowPage(0);
 }
 
-void CDlgHelp::SetHelp(const std::string& text) {
-    m_strHelp = text;
+void CDlgHelp::ShowPage(int page) {
+    m_nPage = page == 1 ? 1 : 0;
+    const std::string text = m_nPage == 0 ? m_strHelp : BuildTrainerHelpText();
     // The edit box breaks lines at CR LF.
     QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_pEdit->setPlainText(shown);
+    m_pPageButton->setText(m_nPage == 0 ? QStringLiteral("训练功能 >>")
+                                        : QStringLiteral("<< 帮助"));
+}
+
+void CDlgHelp::SetHelp(const std::string& text) {
+    m_strHelp = text;
+    ShowPage(0);
 }
 
 QString CDlgHelp::Text() const { return m_pEdit->toPlainText(); }

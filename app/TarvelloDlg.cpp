@@ -1,11 +1,13 @@
 #include "app/TarvelloDlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,21 +15,19 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QApplication>
-#include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QToolBar>
-#include <QMenu>
 #include <algorithm>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/BalanceCurvDlg.h"
 #include "app/ChartMouseFilter.h"
-#include "app/DlgHelp.h"
 #include "app/DialogUnits.h"
+#include "app/DlgHelp.h"
 #include "app/QtCanvas.h"
 #include "app/ToolbarImages.h"
+#include "app/TrainerBar.h"
 
 namespace {
 
@@ -112,6 +112,7 @@ CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
     CreateMenus();
     m_pDlgHelp = new CDlgHelp(this);
     new CChartMouseFilter(this, m_logic);
+    m_pTrainerBar = new CTrainerBar(this, m_logic);
     // Space, and the trading keys, act before any control sees them.
     qApp->installEventFilter(this);
 }
@@ -496,6 +497,8 @@ void CTarvelloDlg::StateChanged(unsigned changes) {
             box->setText(ToQString(m_logic.GetStatText(id)));
     if (changes & kCaption) setWindowTitle(ToQString(m_logic.m_strCaption));
     if (changes & kLayout) PlaceLists();
+    if ((changes & kLayout) && m_pTrainerBar) m_pTrainerBar->Place(width());
+    if ((changes & (kTrainer | kToolbar | kChart)) && m_pTrainerBar) m_pTrainerBar->Update();
     if (changes & kOrderList) MirrorOrderList();
     if (changes & kToolbar) UpdateToolBar();
     if ((changes & kBalanceCurve) && m_pBalanceCurvDlg) m_pBalanceCurvDlg->update();
@@ -546,6 +549,14 @@ void CTarvelloDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(m_pActionAbout);
     menu.exec(event->globalPos());
+}
+
+std::optional<std::string> CTarvelloDlg::AskDateTime(const std::string& initial) {
+    return m_pTrainerBar->AskDateTime(initial);
+}
+
+void CTarvelloDlg::SetPlayTimer(int intervalMs) {
+    m_pTrainerBar->SetPlayTimer(intervalMs);
 }
 
 void CTarvelloDlg::ShowPopupMenu(int resource, int x, int y) {

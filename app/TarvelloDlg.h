@@ -12,6 +12,7 @@
 
 class CBalanceCurvDlg;
 class CDlgHelp;
+class CTrainerBar;
 class QAction;
 class QMenu;
 class QToolBar;
@@ -53,6 +54,9 @@ public:
     void ShowBalanceCurve(bool show) override;
     void ShowHelp(const std::string& text) override;
     void ShowPopupMenu(int resource, int x, int y) override;
+    std::optional<std::string> AskDateTime(const std::string& initial) override;
+    void SetPlayTimer(int intervalMs) override;
+    CTrainerBar* TrainerBar() const { return m_pTrainerBar; }
 
     CBalanceCurvDlg* BalanceCurveWindow() const { return m_pBalanceCurvDlg; }
     CDlgHelp* HelpDialog() const { return m_pDlgHelp; }
@@ -109,6 +113,7 @@ private:
     QToolBar* m_pToolBar = nullptr;
     CBalanceCurvDlg* m_pBalanceCurvDlg = nullptr;
     CDlgHelp* m_pDlgHelp = nullptr;
+    CTrainerBar* m_pTrainerBar = nullptr;
     std::map<int, QMenu*> m_mapMenus;
     std::map<int, QAction*> m_mapToolActions;
 };

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The help dialog's second page: the trainer's keys and buttons.
+std::string BuildTrainerHelpText();
