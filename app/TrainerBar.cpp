@@ -81,7 +81,7 @@ CTrainerBar::CTrainerBar(QDialog* window, CTarvelloWindow& logic)
     m_pToolBar->setMovable(false);
     m_pToolBar->setFocusPolicy(Qt::NoFocus);
     m_pToolBar->setIconSize(QSize(16, 15));
-    m_pToolBar->setContentsMargins(0, 0, 2, 0);
+    m_pToolBar->setContentsMargins(0, 2, 2, 0);
     for (const TrainerButton& b : kTrainerButtons) {
         QAction* action = m_pToolBar->addAction(TrainerIcon(b.id), QString::fromUtf8(b.text));
         action->setObjectName(QStringLiteral("cmd%1").arg(b.id));
