@@ -205,8 +205,13 @@ void CTarvelloWindow::OnPlaySlower() {
 void CTarvelloWindow::OnGotoDate() {
     StopPlay();
     if (GetSelectedSymbol().empty()) return ReportStep(StepResult::kNoSymbol);
-    const std::string initial =
-        m_kbar.Bars().empty() ? "" : FormatBarTime(m_kbar.Bars().back().time);
+    // The current bar's time, or before the first step the history's first.
+    BarRecord first;
+    std::string initial;
+    if (!m_kbar.Bars().empty())
+        initial = FormatBarTime(m_kbar.Bars().back().time);
+    else if (ReadBar(first, 0, m_strHistoryFolder, GetSelectedSymbol(), m_barIndex.GetPeriod()))
+        initial = FormatBarTime(first.time);
     const std::optional<std::string> answer = m_port.AskDateTime(initial);
     if (!answer) return;
     const auto space = answer->find(' ');

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -12,10 +13,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
+#include <ctime>
 #include <memory>
 
 #include "OffscreenTestMain.h"
 #include "app/DlgHelp.h"
+#include "app/GotoDlg.h"
 #include "app/TarvelloDlg.h"
 #include "app/TrainerBar.h"
 #include "data/PeriodConverter.h"
@@ -75,7 +78,23 @@ private slots:
     void wheelZoomsOverTheChart();
     void timerPlaysAndStopsAtTheEnd();
     void helpHasASecondPage();
+    void jumpDialogKeepsUtc();
 };
+
+void TestTrainerBar::jumpDialogKeepsUtc() {
+    // A local zone far from UTC must not shift the time typed or shown.
+    qputenv("TZ", "Asia/Shanghai");
+    tzset();
+    CGotoDlg dialog("2005-01-03 20:15");
+    QCOMPARE(dialog.Value(), std::string("2005-01-03 20:15"));
+    QCOMPARE(dialog.Edit()->text(), QStringLiteral("2005-01-03 20:15"));
+    dialog.Edit()->setDateTime(QDateTime(QDate(2026, 3, 29), QTime(2, 30), Qt::UTC));
+    QCOMPARE(dialog.Value(), std::string("2026-03-29 02:30"));
+    CGotoDlg fallback("not a time");
+    QCOMPARE(fallback.Value().substr(11), std::string("00:00"));
+    qunsetenv("TZ");
+    tzset();
+}
 
 void TestTrainerBar::toolbarBesideTheWindowsToolbar() {
     ProgramFolder folder;

@@ -236,6 +236,9 @@ TEST_F(TrainerTest, JumpLandsOnTheFirstBarAtOrAfterTheTime) {
 TEST_F(TrainerTest, JumpDialogStartsAtTheCurrentBarAndChecksTheText) {
     Import(240 * 30);
     auto wnd = Start();
+    m_port.m_answer.reset();
+    wnd->OnGotoDate();
+    EXPECT_EQ(m_port.m_arrInitial.back(), "2005-01-01 00:00");  // the history's first bar
     wnd->OnNextBar();
     m_port.m_answer = "2005-01-01 20:00";
     wnd->OnGotoDate();
