@@ -4,10 +4,13 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "cli/Session.h"
 #include "data/HistoryFile.h"
+#include "data/HistoryLocation.h"
 #include "data/PeriodConverter.h"
 #include "data/SampleHistory.h"
-#include "cli/Session.h"
+#include "window/HeadlessPort.h"
+#include "window/TarvelloWindow.h"
 
 namespace {
 
@@ -15,6 +18,8 @@ const char* const kUsage =
     "usage:\n"
     "  tarvello-cli sample OUT.hst [--symbol EURUSD] [--bars N] [--seed S] [--price P]\n"
     "  tarvello-cli import FILE [--history DIR]\n"
+    "  tarvello-cli history                   (prints the trainer's history folder)\n"
+    "  tarvello-cli pairs [--history DIR]     (prints the pairs the trainer lists)\n"
     "  tarvello-cli session [--history DIR]   (commands on standard input)\n";
 
 // Parses "--name value" options after the positional arguments.
@@ -103,7 +108,8 @@ int Sample(const std::vector<std::string>& args, std::ostream& err) {
 }
 
 std::string HistoryOption(const Options& opts) {
-    std::string history = GetProgramFolder() + "history/";
+    // The folder the trainer beside this tool uses.
+    std::string history = DefaultHistoryFolder(GetProgramFolder());
     if (auto* v = opts.Get("history")) {
         history = v->empty() ? std::string("./") : *v;
         if (history.back() != '/') history.push_back('/');
@@ -138,6 +144,35 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
 }
 
+// The history folder, and the pairs a trainer started on it would list (after
+// finishing or undoing what killed imports left).
+int History(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            bool pairs) {
+    Options opts(args, 1);
+    std::string unknown = opts.Unknown({"history"});
+    if (!opts.Bad().empty() || !unknown.empty() || (!pairs && opts.Get("history"))) {
+        err << "tarvello-cli " << args[0] << ": unexpected argument "
+            << (unknown.empty() ? (opts.Bad().empty() ? "--history" : opts.Bad()) : unknown) << "\n"
+            << kUsage;
+        return 2;
+    }
+    const std::string history = HistoryOption(opts);
+    if (!pairs) {
+        out << history << "\n";
+        return 0;
+    }
+    CHeadlessPort port;
+    bool failed = false;
+    port.m_onMessage = [&](const std::string& text) {
+        err << "tarvello-cli pairs: " << text << "\n";
+        failed = true;
+    };
+    CTarvelloWindow window(port, "", history);
+    window.OnInitDialog();
+    for (const auto& item : window.m_comboCurrency.Items()) out << item << "\n";
+    return failed ? 1 : 0;
+}
+
 int Session(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
             std::ostream& err, const ImageWriterFn& writer) {
     Options opts(args, 1);
@@ -162,6 +197,8 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (args[0] == "sample") return Sample(args, err);
     if (args[0] == "import") return Import(args, out, err);
     if (args[0] == "session") return Session(args, in, out, err, writer);
+    if (args[0] == "history") return History(args, out, err, false);
+    if (args[0] == "pairs") return History(args, out, err, true);
     if (args[0] == "--help" || args[0] == "help") {
         out << kUsage;
         return 0;

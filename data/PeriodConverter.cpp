@@ -1,24 +1,22 @@
 #include "data/PeriodConverter.h"
 
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "data/BarRecord.h"
 #include "data/Endian.h"
 #include "data/HistoryFile.h"
 #include "data/HistoryHeader.h"
+#include "data/ImportGeneration.h"
+#include "data/M1Copier.h"
 #include "data/Period.h"
+#include "data/SourceCheck.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 
@@ -27,7 +25,7 @@ namespace {
 constexpr int kDerived = period::kCount - 1;  // M5 .. MN
 constexpr std::size_t kReadChunk = 1 << 18;
 constexpr std::size_t kWriteChunk = 1 << 16;
-const std::string kPartMarker = ".part-";
+constexpr std::size_t kCheckBlock = 64;  // records checked at a time
 
 // Every write is checked: a full disk must surface as an error, not as a
 // short file that looks complete.
@@ -45,122 +43,12 @@ bool WriteAll(int fd, const unsigned char* data, std::size_t size, int* err) {
     return true;
 }
 
-// Copies the source into the M1 temporary in the kernel, block by block, and
-// tells how far it has got, so that the conversion can read each block of the
-// copy right behind it, while the block is still in the processor's cache.
-class CM1Copier {
-public:
-    CM1Copier(int in, int out, std::uint64_t length, std::stop_token stop)
-        : m_in(in), m_out(out), m_nLength(length), m_stop(std::move(stop)) {}
-
-    void Run() {
-        off_t inOff = 0, outOff = 0;
-        bool kernelCopy = true;
-        std::vector<unsigned char> buf;
-        bool ok = true;
-        while (static_cast<std::uint64_t>(outOff) < m_nLength) {
-            if (m_stop.stop_requested() || m_bAbandoned.load(std::memory_order_relaxed)) break;
-            std::size_t want = static_cast<std::size_t>(
-                std::min<std::uint64_t>(m_nLength - static_cast<std::uint64_t>(outOff), 1u << 20));
-            ssize_t n;
-            if (kernelCopy) {
-                n = ::copy_file_range(m_in, &inOff, m_out, &outOff, want, 0);
-                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
-                              errno == EOPNOTSUPP)) {
-                    kernelCopy = false;
-                    buf.resize(kReadChunk);
-                    continue;
-                }
-            } else {
-                n = ::pread(m_in, buf.data(), std::min(want, buf.size()), inOff);
-                if (n > 0) {
-                    for (ssize_t done = 0; done < n;) {
-                        ssize_t w = ::pwrite(m_out, buf.data() + done, n - done, outOff + done);
-                        if (w < 0 && errno == EINTR) continue;
-                        if (w <= 0) {
-                            n = -1;
-                            if (w == 0) errno = EIO;
-                            break;
-                        }
-                        done += w;
-                    }
-                    if (n > 0) {
-                        inOff += n;
-                        outOff += n;
-                    }
-                }
-            }
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                m_nError = errno;
-                ok = false;
-                break;
-            }
-            if (n == 0) break;  // the source is shorter than it was
-            Publish(static_cast<std::uint64_t>(outOff), false);
-        }
-        m_bOk = ok;
-        Publish(static_cast<std::uint64_t>(outOff), true);
-    }
-
-    // Bytes copied once at least `want` are there or the copy has ended.
-    std::uint64_t WaitFor(std::uint64_t want) {
-        std::unique_lock lock(m_mutex);
-        m_cv.wait(lock, [&] { return m_nCopied >= want || m_bDone; });
-        return m_nCopied;
-    }
-
-    // The conversion gave up: stop copying.
-    void Abandon() { m_bAbandoned.store(true, std::memory_order_relaxed); }
-
-    // After Run: true when the copy went through to the source's end.
-    bool Finish() const { return m_bOk; }
-    int Error() const { return m_nError; }
-
-private:
-    void Publish(std::uint64_t copied, bool done) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_nCopied = copied;
-            m_bDone = done;
-        }
-        m_cv.notify_all();
-    }
-
-    int m_in, m_out;
-    std::uint64_t m_nLength;
-    std::stop_token m_stop;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    std::uint64_t m_nCopied = 0;
-    bool m_bDone = false;
-    bool m_bOk = false;
-    std::atomic<bool> m_bAbandoned{false};
-    int m_nError = 0;
-};
-
-// Removes temporaries that an earlier import of this symbol left behind when
-// its process died; a live process's temporaries are left alone.
-void RemoveStaleTemporaries(const std::string& symbolFolder, const std::string& symbol) {
-    for (const auto& entry : files::ListFolder(symbolFolder)) {
-        const std::string& name = entry.name;
-        if (entry.isFolder || name.compare(0, symbol.size(), symbol) != 0) continue;
-        auto mark = name.find(kPartMarker, symbol.size());
-        if (mark == std::string::npos) continue;
-        long pid = std::strtol(name.c_str() + mark + kPartMarker.size(), nullptr, 10);
-        if (pid <= 0) continue;
-        if (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue;
-        ::unlink((symbolFolder + "/" + name).c_str());
-    }
-}
-
 class TemporaryFiles {
 public:
     ~TemporaryFiles() { RemoveAll(); }
     void Add(std::string path) { m_paths.push_back(std::move(path)); }
-    const std::string& operator[](std::size_t i) const { return m_paths[i]; }
-    void Forget(std::size_t i) { m_paths[i].clear(); }
+    // Installed: no longer ours to remove.
+    void ForgetAll() { m_paths.clear(); }
     void RemoveAll() {
         for (auto& p : m_paths)
             if (!p.empty()) ::unlink(p.c_str());
@@ -198,6 +86,52 @@ public:
 private:
     int m_fd;
 };
+
+// Folders this import created, removed again (when still empty) unless the
+// import went through.
+class CreatedFolders {
+public:
+    ~CreatedFolders() {
+        if (m_bKeep) return;
+        for (auto it = m_paths.rbegin(); it != m_paths.rend(); ++it) ::rmdir(it->c_str());
+    }
+    // Creates `path` (and what is missing above it), remembering what was new.
+    bool Create(const std::string& path, std::string* error) {
+        std::vector<std::string> missing;
+        for (std::string p = path; !p.empty() && !files::Exists(p);) {
+            missing.push_back(p);
+            auto slash = p.find_last_of('/');
+            if (slash == std::string::npos || slash == 0) break;
+            p.resize(slash);
+        }
+        if (!files::CreateFolderPath(path, error)) return false;
+        m_paths.insert(m_paths.end(), missing.rbegin(), missing.rend());
+        return true;
+    }
+    void Keep() { m_bKeep = true; }
+
+private:
+    std::vector<std::string> m_paths;
+    bool m_bKeep = false;
+};
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+ImportResult Rejected(ImportResult result, const std::string& path, const SourceFault& fault) {
+    result.status = fault.kind == SourceFault::Kind::kBadSymbol ? ImportResult::Status::kBadSymbol
+                                                                : ImportResult::Status::kBadSource;
+    result.message = SourceFaultMessage(path, fault);
+    return result;
+}
 
 ImportResult Failure(ImportResult result, const std::string& what, const std::string& path,
                      const std::string& reason) {
@@ -315,24 +249,6 @@ private:
 
 }  // namespace
 
-bool IsUsableSymbol(const std::string& symbol) {
-    if (symbol.empty() || symbol == "." || symbol == "..") return false;
-    for (unsigned char c : symbol)
-        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
-    return true;
-}
-
-std::string PrintableSymbol(const std::string& symbol) {
-    std::string out;
-    for (unsigned char c : symbol) {
-        if (c < 0x20 || c == 0x7F)
-            out += FormatString("\\x%02X", c);
-        else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
 std::string ImportProgressText(std::uint64_t records, std::uint64_t fileLength) {
     float percent = static_cast<float>(static_cast<double>(records) * 44.0 /
                                        static_cast<double>(fileLength) * 100.0);
@@ -343,47 +259,79 @@ std::string ImportProgressText(std::uint64_t records, std::uint64_t fileLength) 
                         static_cast<int>(readK), static_cast<double>(percent), '%');
 }
 
+std::string ExistingSymbolFolder(const std::string& historyFolder, const std::string& symbol) {
+    if (files::IsFolder(historyFolder + symbol)) return symbol;
+    for (const auto& entry : files::ListFolder(historyFolder.substr(0, historyFolder.size() - 1)))
+        if (entry.isFolder && SameNoCase(entry.name, symbol)) return entry.name;
+    return symbol;
+}
+
 ImportResult BuildPeriodFiles(const std::string& sourcePath, const std::string& historyFolder,
                               const ImportProgressFn& progress, std::stop_token stop) {
     ImportResult result;
-    Fd source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (source.get() < 0) return result;  // kCannotOpen: nothing written, nothing said
-
-    struct stat st {};
-    if (::fstat(source.get(), &st) != 0) return result;
-    const std::uint64_t length = static_cast<std::uint64_t>(st.st_size);
-
-    HistoryHeader header;
-    ssize_t got = ::pread(source.get(), header.bytes.data(), HistoryHeader::kSize, 0);
-    if (got < 0) got = 0;
-    result.symbol = header.GetSymbol();
-    if (!IsUsableSymbol(result.symbol)) {
-        result.status = ImportResult::Status::kBadSymbol;
-        result.message = "无法载入" + sourcePath + "：货币名称\"" +
-                         PrintableSymbol(result.symbol) +
-                         "\"不能用作文件夹名（为空、为\".\"或\"..\"，或含有/、\\、控制字符）。";
-        return result;
+    // Regular files only: a named pipe or a device would block the worker.
+    files::OpenedFile opened = files::OpenRegularForRead(sourcePath);
+    if (opened.result == files::OpenResult::kCannotOpen)
+        return result;  // kCannotOpen: nothing written, nothing said
+    if (opened.result == files::OpenResult::kNotRegular) {
+        SourceFault fault;
+        fault.kind = SourceFault::Kind::kNotRegular;
+        return Rejected(result, sourcePath, fault);
     }
+    Fd source(opened.fd);
+    const std::uint64_t length = opened.size;
+
+    // The header and the first record are checked before anything is
+    // created, the rest inside the conversion's pass.
+    // Room for a 60-byte record too, to tell the two formats apart.
+    unsigned char head[HistoryHeader::kSize + 60];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        ssize_t n = ::pread(source.get(), head + got, sizeof head - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    CSourceCheck check;
+    SourceFault fault = check.CheckHeader(head, got, length);
+    if (!fault.Ok()) {
+        if (fault.kind == SourceFault::Kind::kBadSymbol) result.symbol = fault.symbol;
+        return Rejected(result, sourcePath, fault);
+    }
+    if (got < HistoryHeader::kSize + BarRecord::kSize) {
+        fault.kind = SourceFault::Kind::kNoRecord;
+        fault.length = got;
+        return Rejected(result, sourcePath, fault);
+    }
+    if (CSourceCheck first = check; !first.CheckRecords(head + HistoryHeader::kSize, 1))
+        return Rejected(result, sourcePath, first.Fault());
+    HistoryHeader header;
+    std::memcpy(header.bytes.data(), head, HistoryHeader::kSize);
+    // A pair is one folder whatever the letter case of the file's symbol.
+    result.symbol = ExistingSymbolFolder(historyFolder, header.GetSymbol());
     const std::string& symbol = result.symbol;
 
     int err = 0;
     std::string error;
+    CreatedFolders created;
     const std::string historyDir = historyFolder.substr(0, historyFolder.size() - 1);
-    if (!files::CreateFolder(historyDir, &error))
+    if (!created.Create(historyDir, &error))
         return Failure(result, "无法创建文件夹", historyDir, error);
     const std::string symbolFolder = historyFolder + symbol;
-    if (!files::CreateFolder(symbolFolder, &error))
+    if (!created.Create(symbolFolder, &error))
         return Failure(result, "无法创建文件夹", symbolFolder, error);
-    RemoveStaleTemporaries(symbolFolder, symbol);
+    // An earlier import of this pair that was killed is finished or undone
+    // first, so that its files cannot mix with this one's.
+    RecoverSymbolFolder(symbolFolder);
 
     // Nine temporaries, index = period.
-    static std::atomic<unsigned> serial{0};
-    const std::string suffix = FormatString("%s%ld-%u", kPartMarker.c_str(),
-                                            static_cast<long>(::getpid()), serial++);
+    const std::string id = NewImportId();
+    std::array<std::string, period::kCount> targets;
     TemporaryFiles temps;
     std::array<Fd, period::kCount> out;
     for (int k = 0; k < period::kCount; ++k) {
-        std::string path = PeriodFilePath(historyFolder, symbol, k) + suffix;
+        targets[k] = PeriodFilePath(historyFolder, symbol, k);
+        std::string path = targets[k] + id;
         // M1 is read back by the conversion.
         int mode = k == period::M1 ? O_RDWR : O_WRONLY;
         int fd = ::open(path.c_str(), mode | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -404,10 +352,24 @@ ImportResult BuildPeriodFiles(const std::string& sourcePath, const std::string& 
     unsigned untilProgress = 1024;
     bool cancelled = false;
     bool readOk = true;
-    // Feeds the whole records of `data`; returns the bytes used.
+    bool sourceOk = true;
+    // Feeds the whole records of `data`, checking each small block of them
+    // just before, while it is in the processor's cache; returns the bytes
+    // used. A bad record stops the import, so the order of check and
+    // conversion within a chunk does not matter.
     auto feed = [&](const unsigned char* data, std::size_t len) {
         std::size_t at = 0;
+        std::size_t checked = 0;
+        auto checkUpTo = [&](std::size_t end) {
+            const std::size_t count = (end - checked) / BarRecord::kSize;
+            if (!check.CheckRecords(data + checked, count)) sourceOk = false;
+            checked += count * BarRecord::kSize;
+            return sourceOk;
+        };
         while (at + BarRecord::kSize <= len) {
+            if (at >= checked &&
+                !checkUpTo(std::min(len, checked + kCheckBlock * BarRecord::kSize)))
+                break;
             if (stop.stop_requested()) {
                 cancelled = true;
                 break;
@@ -430,6 +392,7 @@ ImportResult BuildPeriodFiles(const std::string& sourcePath, const std::string& 
                 if (progress) progress(ImportProgressText(p, length));
             }
         }
+        if (sourceOk && !cancelled && checked < at) checkUpTo(at);
         return at;
     };
     for (;;) {
@@ -444,14 +407,15 @@ ImportResult BuildPeriodFiles(const std::string& sourcePath, const std::string& 
             err = n < 0 ? errno : EIO;
             break;
         }
+        // The check sees the records exactly as the conversion gets them.
         pos += feed(chunk.data(), static_cast<std::size_t>(n));
-        if (cancelled || !cascade.Ok()) break;
+        if (cancelled || !sourceOk || !cascade.Ok()) break;
     }
-    if (cancelled || !cascade.Ok() || !readOk) copier.Abandon();
+    if (cancelled || !cascade.Ok() || !readOk || !sourceOk) copier.Abandon();
     copyThread.join();
     bool copyOk = copier.Finish();
     int copyErr = copier.Error();
-    if (!cancelled) cascade.Flush();
+    if (!cancelled && sourceOk) cascade.Flush();
     bool writeOk = cascade.Ok();
     int writeFile = cascade.FailedPeriod();
     if (!writeOk) err = cascade.Error();
@@ -469,61 +433,33 @@ ImportResult BuildPeriodFiles(const std::string& sourcePath, const std::string& 
         }
     }
 
+    // On every way out below but the last, the temporaries and the folders
+    // this import created go again.
     if (cancelled || stop.stop_requested()) {
-        temps.RemoveAll();
         result.status = ImportResult::Status::kCancelled;
         return result;
     }
-    if (!readOk) {
-        temps.RemoveAll();
-        return Failure(result, "读取文件出错", sourcePath, err);
-    }
+    if (!sourceOk) return Rejected(result, sourcePath, check.Fault());
+    if (!readOk) return Failure(result, "读取文件出错", sourcePath, err);
     if (!copyOk) {
-        temps.RemoveAll();
         result.status = ImportResult::Status::kCopyFailed;
         result.message = "复制文件" + sourcePath + "失败（" + files::ErrorText(copyErr) +
                          "），原有数据保持不变。";
         return result;
     }
-    if (!writeOk) {
-        temps.RemoveAll();
-        return Failure(result, "写入文件出错", PeriodFilePath(historyFolder, symbol, writeFile),
-                       err);
+    if (!writeOk) return Failure(result, "写入文件出错", targets[writeFile], err);
+    if (check.Checked() == 0) {  // the source shrank under the import
+        fault = SourceFault{};
+        fault.kind = SourceFault::Kind::kNoRecord;
+        fault.length = length;
+        return Rejected(result, sourcePath, fault);
     }
 
-    // Install: keep a hard link to each old file so that a rename failing half
-    // way can put the earlier ones back.
-    std::array<std::string, period::kCount> backups;
-    std::array<bool, period::kCount> existed{};
-    for (int k = 0; k < period::kCount; ++k) {
-        std::string target = PeriodFilePath(historyFolder, symbol, k);
-        std::string backup = target + suffix + ".old";
-        existed[k] = files::Exists(target);
-        if (existed[k] && ::link(target.c_str(), backup.c_str()) == 0) backups[k] = backup;
-    }
-    auto dropBackups = [&] {
-        for (auto& b : backups)
-            if (!b.empty()) ::unlink(b.c_str());
-    };
-    for (int k = 0; k < period::kCount; ++k) {
-        std::string target = PeriodFilePath(historyFolder, symbol, k);
-        if (::rename(temps[k].c_str(), target.c_str()) != 0) {
-            int renameErr = errno;
-            for (int j = 0; j < k; ++j) {
-                std::string done = PeriodFilePath(historyFolder, symbol, j);
-                if (!backups[j].empty()) {
-                    if (::rename(backups[j].c_str(), done.c_str()) == 0) backups[j].clear();
-                } else if (!existed[j]) {
-                    ::unlink(done.c_str());
-                }
-            }
-            dropBackups();
-            temps.RemoveAll();
-            return Failure(result, "无法替换文件", target, renameErr);
-        }
-        temps.Forget(k);
-    }
-    dropBackups();
+    InstallOutcome installed = InstallGeneration(symbolFolder, symbol, id, targets);
+    temps.ForgetAll();  // installed, or removed by the install's undo
+    if (!installed.ok)
+        return Failure(result, "无法替换文件", installed.failedPath, installed.error);
+    created.Keep();
     result.status = ImportResult::Status::kOk;
     return result;
 }

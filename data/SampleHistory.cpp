@@ -93,7 +93,8 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
     auto round = [&](double v) { return std::round(v / tick) * tick; };
 
     HistoryHeader header;
-    le::Store(header.bytes.data(), std::int32_t{401});  // format version
+    // Version 400: the format of 44-byte records (401 has 60-byte ones).
+    le::Store(header.bytes.data(), std::int32_t{400});
     const char copyright[] = "Tarvello synthetic sample";
     std::memcpy(header.bytes.data() + 4, copyright, sizeof copyright - 1);
     header.SetSymbol(o.symbol);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,29 +22,54 @@ std::string ModulePath() {
     }
 }
 
-std::optional<std::uint64_t> Length(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+OpenedFile OpenRegularForRead(const std::string& path) {
+    OpenedFile f;
+    // Non-blocking, so that opening a named pipe without a writer returns at
+    // once; the type is then checked on the open file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        f.error = errno;
+        return f;
+    }
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (!ok) return std::nullopt;
-    return static_cast<std::uint64_t>(st.st_size);
+    if (::fstat(fd, &st) != 0) {
+        f.error = errno;
+        ::close(fd);
+        return f;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        f.result = OpenResult::kNotRegular;
+        return f;
+    }
+    // Reads of the regular file then behave as usual.
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    f.result = OpenResult::kOk;
+    f.fd = fd;
+    f.size = static_cast<std::uint64_t>(st.st_size);
+    return f;
 }
 
-std::size_t ReadAt(const std::string& path, std::uint64_t offset, void* buffer,
-                   std::size_t size) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
+std::optional<std::uint64_t> Length(const std::string& path) {
+    OpenedFile f = OpenRegularForRead(path);
+    if (f.result != OpenResult::kOk) return std::nullopt;
+    ::close(f.fd);
+    return f.size;
+}
+
+std::size_t ReadAt(const std::string& path, std::uint64_t offset, void* buffer, std::size_t size) {
+    OpenedFile f = OpenRegularForRead(path);
+    if (f.result != OpenResult::kOk) return 0;
     std::size_t done = 0;
     auto* out = static_cast<char*>(buffer);
     while (done < size) {
-        ssize_t n = ::pread(fd, out + done, size - done, static_cast<off_t>(offset + done));
+        ssize_t n = ::pread(f.fd, out + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
+    ::close(f.fd);
     return done;
 }
 
@@ -55,10 +81,13 @@ std::vector<Entry> ListFolder(const std::string& folder) {
         std::string name = d->d_name;
         if (name == "." || name == "..") continue;
         std::string full = folder + "/" + name;
-        out.push_back(Entry{name, IsFolder(full)});
+        struct stat st {};
+        bool link = ::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+        out.push_back(Entry{name, IsFolder(full), link});
     }
     ::closedir(dir);
-    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    std::sort(out.begin(), out.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
     return out;
 }
 
@@ -68,6 +97,14 @@ bool CreateFolder(const std::string& path, std::string* error) {
     if (err == EEXIST && IsFolder(path)) return true;
     if (error) *error = ErrorText(err);
     return false;
+}
+
+bool CreateFolderPath(const std::string& path, std::string* error) {
+    if (path.empty() || IsFolder(path)) return true;
+    auto slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !CreateFolderPath(path.substr(0, slash), error))
+        return false;
+    return CreateFolder(path, error);
 }
 
 bool IsFolder(const std::string& path) {
@@ -80,6 +117,29 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string ErrorText(int err) { return std::strerror(err); }
+bool IsWritableFolder(const std::string& path) {
+    return IsFolder(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+std::optional<FolderId> IdOfFolder(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    return FolderId{st.st_dev, st.st_ino};
+}
+
+CFolderLock::CFolderLock(const std::string& folder) {
+    m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) return;
+    while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+CFolderLock::~CFolderLock() {
+    if (m_fd >= 0) ::close(m_fd);  // closing drops the lock
+}
+
+std::string ErrorText(int err) {
+    return std::strerror(err);
+}
 
 }  // namespace files

@@ -1,25 +1,18 @@
 #include "window/TarvelloWindow.h"
 
-#include "data/HistoryFile.h"
-#include "data/Period.h"
-#include "platform/Files.h"
-#include "platform/Format.h"
-#include "indicators/IndicateDefaults.h"
-#include "window/HelpText.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
-namespace {
-
-// An entry's title: its name without the part from the last dot on.
-std::string Title(const std::string& name) {
-    auto dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-}  // namespace
+#include "data/HistoryFile.h"
+#include "data/HistoryLocation.h"
+#include "data/ImportGeneration.h"
+#include "data/Period.h"
+#include "indicators/IndicateDefaults.h"
+#include "platform/Files.h"
+#include "platform/Format.h"
+#include "window/HelpText.h"
+#include "window/HistoryScan.h"
 
 CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder,
                                  std::string historyFolder)
@@ -41,11 +34,11 @@ void CTarvelloWindow::OnInitDialog() {
     m_barIndex.Init(-1, period::H4);
 
     m_strBackgroundFile = m_strProgramFolder + "background.JPG";
-    m_strHistoryFolder =
-        m_strHistoryOverride.empty() ? m_strProgramFolder + "history/" : m_strHistoryOverride;
+    m_strHistoryFolder = m_strHistoryOverride.empty() ? DefaultHistoryFolder(m_strProgramFolder)
+                                                      : m_strHistoryOverride;
     std::string error;
     std::string folder = m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1);
-    if (!files::CreateFolder(folder, &error)) {
+    if (!files::CreateFolderPath(folder, &error)) {
         // A read-only program folder: the trainer still runs, but no import can
         // be stored. Say it once, plainly.
         m_strStartupError = "无法创建历史数据文件夹 " + folder + "：" + error +
@@ -99,6 +92,8 @@ void CTarvelloWindow::LayoutControls(int clientWidth, int clientHeight) {
 }
 
 void CTarvelloWindow::RefreshCurrencyList() {
+    // What killed imports left is finished or undone before anything is counted.
+    RecoverInterruptedImports(m_strHistoryFolder);
     m_treeHistory.DeleteAllItems();
     ScanFolder(m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1),
                m_treeHistory.Root());
@@ -109,11 +104,7 @@ void CTarvelloWindow::RefreshCurrencyList() {
 }
 
 void CTarvelloWindow::ScanFolder(const std::string& folder, CHistoryTreeItem& parent) {
-    for (const auto& entry : files::ListFolder(folder)) {
-        parent.m_arrChildren.push_back(CHistoryTreeItem{Title(entry.name), {}});
-        if (entry.isFolder)
-            ScanFolder(folder + "/" + entry.name, parent.m_arrChildren.back());
-    }
+    CHistoryScan().Scan(folder, parent);
 }
 
 std::string CTarvelloWindow::GetSelectedSymbol() const {
@@ -130,26 +121,32 @@ void CTarvelloWindow::OnLoadHistory() {
     m_strProgress.clear();
     // The worker gets its own copies: a later Load may store a new path while
     // this import runs.
-    m_pImportThread.Start([this, source = m_strImportFile, history = m_strHistoryFolder](
-                              std::stop_token stop) { ImportThread(source, history, stop); });
+    m_pImportThread.StartGated([this, source = m_strImportFile, history = m_strHistoryFolder](
+                                   std::stop_token stop, CWorkerGate& gate) {
+        ImportThread(source, history, stop, gate);
+    });
     m_port.MessageBox(kImportWaitText);
 }
 
 void CTarvelloWindow::ImportThread(const std::string& source, const std::string& historyFolder,
-                                   std::stop_token stop) {
-    // Runs on the worker: it talks to the window solely through queued calls.
+                                   std::stop_token stop, CWorkerGate& gate) {
+    // Runs on the worker: it talks to the window solely through queued calls
+    // passed through the gate, and touches nothing of the window otherwise,
+    // since the window may have let it go while it was stuck in a read.
     ImportResult result = BuildPeriodFiles(
         source, historyFolder,
-        [this](const std::string& text) {
-            m_port.PostToUi([this, text] {
-                if (m_bClosing || !m_pImportThread.IsSet()) return;
-                m_strProgress = text;
-                m_port.StateChanged(CWindowPort::kProgress);
+        [this, &gate](const std::string& text) {
+            gate.Pass([&] {
+                m_port.PostToUi([this, text] {
+                    if (m_bClosing || !m_pImportThread.IsSet()) return;
+                    m_strProgress = text;
+                    m_port.StateChanged(CWindowPort::kProgress);
+                });
             });
         },
         stop);
     if (stop.stop_requested()) return;
-    m_port.PostToUi([this, result] { OnImportFinished(result); });
+    gate.Pass([&] { m_port.PostToUi([this, result] { OnImportFinished(result); }); });
 }
 
 void CTarvelloWindow::OnImportFinished(const ImportResult& result) {

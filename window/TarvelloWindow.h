@@ -79,7 +79,8 @@ public:
     void OnLoadHistory();
     void OnOK();
     void OnCancel();
-    // Stops and waits for every running worker and clears its slot.
+    // Stops every running worker and clears its slot: waits for each, but
+    // lets an import that is stuck in the file system go.
     void ReleaseWorkers();
 
     // --- replay ---
@@ -265,7 +266,7 @@ private:
     void PaintTrainerOverlay(Canvas& client);
     void ScanFolder(const std::string& folder, CHistoryTreeItem& parent);
     void ImportThread(const std::string& source, const std::string& historyFolder,
-                      std::stop_token stop);
+                      std::stop_token stop, CWorkerGate& gate);
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();
     void OpenOrder(int direction);

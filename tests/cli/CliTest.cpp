@@ -1,12 +1,14 @@
-#include "cli/CliCommands.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
+#include <cstring>
 #include <sstream>
 
+#include "cli/CliCommands.h"
 #include "data/HistoryFile.h"
 #include "data/HistoryHeader.h"
+#include "data/HistoryLocation.h"
 #include "data/Period.h"
 #include "platform/Files.h"
 #include "support/TestSupport.h"
@@ -115,6 +117,54 @@ TEST(CliImport, PrintsTheSymbolOrAClearError) {
     r = Cli({"import", dir / "bad.hst", "--history", dir / "h"});
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find("\"..\""), std::string::npos) << r.err;
+}
+
+TEST(CliImport, RefusesWhatIsNotAOneMinuteHistory) {
+    TempDir dir;
+    std::string csv;
+    for (int i = 10; i < 50; ++i)
+        csv += "2020.01.02,00:" + std::to_string(i) + ",1.0999,1.1001,1.0998,1.1000,17\n";
+    WriteFileBytes(dir / "prices.csv", csv);
+    std::string v401(148 + 60 * 4, '\0');
+    v401[0] = static_cast<char>(401 & 0xFF);
+    v401[1] = static_cast<char>(401 >> 8);
+    std::memcpy(&v401[68], "EURUSD", 6);
+    for (int i = 0; i < 4; ++i) {
+        std::int64_t t = 1104537600 + i * 60;
+        double p[4] = {1.1, 1.0, 1.2, 1.15};
+        std::memcpy(&v401[148 + 60 * i], &t, 8);
+        std::memcpy(&v401[148 + 60 * i + 8], p, 32);
+    }
+    WriteFileBytes(dir / "v401.hst", v401);
+    ASSERT_EQ(::mkfifo((dir / "pipe.hst").c_str(), 0600), 0);
+    struct Case {
+        const char* file;
+        const char* inError;
+    } cases[] = {{"prices.csv", "条记录"}, {"v401.hst", "401版"}, {"pipe.hst", "不是普通文件"}};
+    for (const auto& c : cases) {
+        auto r = Cli({"import", dir / c.file, "--history", dir / "h"});
+        EXPECT_EQ(r.code, 1) << c.file;
+        EXPECT_NE(r.err.find(c.inError), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_FALSE(files::Exists(dir / "h")) << c.file;
+    }
+}
+
+TEST(CliHistory, PairsAndTheFolderTheTrainerUses) {
+    TempDir dir;
+    WriteHst(dir / "a.hst", "EURUSD.m", MakeBars(100));
+    WriteHst(dir / "b.hst", "gbpusd", MakeBars(100));
+    WriteHst(dir / "c.hst", "GBPUSD", MakeBars(100));
+    for (const char* f : {"a.hst", "b.hst", "c.hst"})
+        ASSERT_EQ(Cli({"import", dir / f, "--history", dir / "h"}).code, 0);
+    auto r = Cli({"pairs", "--history", dir / "h"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "EURUSD.m\ngbpusd\n");  // the second file went into the first's folder
+
+    r = Cli({"history"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, DefaultHistoryFolder(GetProgramFolder()) + "\n");
+    EXPECT_NE(Cli({"history", "--history", dir / "h"}).code, 0);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-#include "data/PeriodConverter.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,7 +8,9 @@
 #include <cstring>
 
 #include "data/HistoryFile.h"
+#include "data/ImportGeneration.h"
 #include "data/Period.h"
+#include "data/PeriodConverter.h"
 #include "platform/Files.h"
 #include "support/TestSupport.h"
 
@@ -264,6 +265,179 @@ TEST_F(ReimportTest, StaleTemporariesOfADeadProcessAreRemoved) {
     ASSERT_EQ(Import(Source(MakeBars(100)), History()).result.status, ImportResult::Status::kOk);
     EXPECT_FALSE(files::Exists(stale));
     EXPECT_EQ(EntriesOf(History() + "GBPUSD").size(), 9u);
+}
+
+TEST_F(PeriodConverterTest, ANamedPipeOrAFolderAsSourceIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo((m_dir / "pipe.hst").c_str(), 0600), 0);  // no writer: an open would block
+    files::CreateFolder(m_dir / "folder.hst");
+    for (const char* name : {"pipe.hst", "folder.hst"}) {
+        auto im = Import(m_dir / name, History());
+        EXPECT_EQ(im.result.status, ImportResult::Status::kBadSource) << name;
+        EXPECT_NE(im.result.message.find("不是普通文件"), std::string::npos) << im.result.message;
+        EXPECT_FALSE(files::Exists(m_dir.Path() + "/history")) << name;
+    }
+}
+
+TEST_F(PeriodConverterTest, LetterCaseDoesNotMakeASecondPair) {
+    ASSERT_EQ(Import(Source(MakeBars(100, 1.3)), History()).result.status,
+              ImportResult::Status::kOk);
+    auto im = Import(Source(MakeBars(200, 1.4), 0, "gbpusd"), History());
+    ASSERT_EQ(im.result.status, ImportResult::Status::kOk) << im.result.message;
+    EXPECT_EQ(im.result.symbol, "GBPUSD");  // the existing folder's name
+    EXPECT_EQ(EntriesOf(m_dir.Path() + "/history"), std::vector<std::string>{"GBPUSD"});
+    EXPECT_EQ(GetBarCount(History(), "GBPUSD", period::M1), 200u);
+    EXPECT_EQ(EntriesOf(History() + "GBPUSD").size(), 9u);
+    // A name with a dot is a name of its own.
+    im = Import(Source(MakeBars(50), 0, "GBPUSD.m"), History());
+    ASSERT_EQ(im.result.status, ImportResult::Status::kOk);
+    EXPECT_EQ(EntriesOf(m_dir.Path() + "/history"),
+              (std::vector<std::string>{"GBPUSD", "GBPUSD.m"}));
+    EXPECT_EQ(GetBarCount(History(), "GBPUSD.m", period::M1), 50u);
+}
+
+// An import killed at any moment leaves, after recovery, one complete
+// generation: the old nine files or the new nine.
+TEST_F(ReimportTest, KilledAtAnyMomentLeavesOneGeneration) {
+    const std::string other = m_dir.Path() + "/other/";
+    std::string src = Source(MakeBars(150000, 1.8));
+    ASSERT_EQ(BuildPeriodFiles(src, other, nullptr).status, ImportResult::Status::kOk);
+    std::vector<std::string> fresh;
+    for (int per = 0; per < period::kCount; ++per)
+        fresh.push_back(ReadFileBytes(PeriodFilePath(other, "GBPUSD", per)));
+
+    int sawOld = 0, sawNew = 0;
+    for (int attempt = 0; attempt < 24; ++attempt) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            BuildPeriodFiles(src, History(), nullptr);
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(attempt * 400));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        RecoverSymbolFolder(History() + "GBPUSD");
+        ASSERT_EQ(EntriesOf(History() + "GBPUSD").size(), 9u) << "attempt " << attempt;
+        // One letter per period: O old, N new, ? neither.
+        std::string gens;
+        for (int per = 0; per < period::kCount; ++per) {
+            const std::string now = Period(per);
+            gens += now == m_old[per] ? 'O' : now == fresh[per] ? 'N' : '?';
+        }
+        if (gens == "OOOOOOOOO") {
+            ++sawOld;
+        } else {
+            ASSERT_EQ(gens, "NNNNNNNNN") << "after attempt " << attempt;
+            ++sawNew;
+            // Back to the old generation for the next attempt.
+            for (int per = 0; per < period::kCount; ++per)
+                WriteFileBytes(PeriodFilePath(History(), "GBPUSD", per), m_old[per]);
+        }
+    }
+    EXPECT_GT(sawOld + sawNew, 0);
+}
+
+// The states a kill can leave, built by hand, and what recovery makes of them.
+class InterruptedInstallTest : public ReimportTest {
+protected:
+    void SetUp() override {
+        ReimportTest::SetUp();
+        std::string src = Source(MakeBars(600, 1.6));
+        ASSERT_EQ(BuildPeriodFiles(src, m_dir.Path() + "/new/", nullptr).status,
+                  ImportResult::Status::kOk);
+        for (int per = 0; per < period::kCount; ++per)
+            m_new.push_back(ReadFileBytes(PeriodFilePath(m_dir.Path() + "/new/", "GBPUSD", per)));
+    }
+    std::string Target(int per) const { return PeriodFilePath(History(), "GBPUSD", per); }
+    // Periods below `renamed` already hold the new file; the others still
+    // have their temporary. `links`: old files linked as backups.
+    void Leave(const std::string& id, int renamed, bool marker, int links) {
+        for (int per = 0; per < period::kCount; ++per) {
+            if (per < links) {
+                ASSERT_EQ(::link(Target(per).c_str(), (Target(per) + id + ".old").c_str()), 0);
+            }
+        }
+        for (int per = 0; per < period::kCount; ++per) {
+            if (per < renamed) {
+                ::unlink(Target(per).c_str());  // the backup link keeps the old file
+                WriteFileBytes(Target(per), m_new[per]);
+            } else {
+                WriteFileBytes(Target(per) + id, m_new[per]);
+            }
+        }
+        if (marker) WriteFileBytes(History() + "GBPUSD/GBPUSD" + id + ".commit", "");
+    }
+    void ExpectGeneration(const std::vector<std::string>& gen, const std::string& what) {
+        for (int per = 0; per < period::kCount; ++per)
+            EXPECT_TRUE(Period(per) == gen[per]) << what << " " << period::kNames[per];
+        EXPECT_EQ(EntriesOf(History() + "GBPUSD").size(), 9u) << what;
+    }
+    std::vector<std::string> m_new;
+};
+
+TEST_F(InterruptedInstallTest, RecoveryFinishesOrUndoes) {
+    // A process id far above any pid_max is a process that is gone.
+    const std::string dead = ".part-99999999-12345-0";
+    struct Case {
+        const char* what;
+        int renamed;
+        bool marker;
+        int links;
+        bool expectNew;
+    } cases[] = {
+        {"killed while writing the temporaries", 0, false, 0, false},
+        {"killed after the marker", 0, true, 0, true},
+        {"killed while linking the old files", 0, true, 4, true},
+        {"killed after one rename", 1, true, 9, true},
+        {"killed half way through the renames", 5, true, 9, true},
+        {"killed after the last rename", 9, true, 9, true},
+        {"killed while removing the links", 9, true, 3, true},
+        {"killed while undoing a failed rename", 4, false, 9, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int per = 0; per < period::kCount; ++per) WriteFileBytes(Target(per), m_old[per]);
+        Leave(dead, c.renamed, c.marker, c.links);
+        RecoverSymbolFolder(History() + "GBPUSD");
+        ExpectGeneration(c.expectNew ? m_new : m_old, c.what);
+    }
+}
+
+TEST_F(InterruptedInstallTest, EarlierVersionsAndLiveImports) {
+    // An earlier version's names (no start time, no marker): its links were
+    // made only once the new files were complete.
+    Leave(".part-99999999-3", 4, false, 9);
+    RecoverSymbolFolder(History() + "GBPUSD");
+    ExpectGeneration(m_new, "earlier version");
+
+    // A running process's temporaries stay; a reused process id (another
+    // start time) does not make a dead import look alive.
+    for (int per = 0; per < period::kCount; ++per) WriteFileBytes(Target(per), m_old[per]);
+    const std::string live = NewImportId();
+    const std::string reused = ".part-" + std::to_string(::getpid()) + "-1-0";
+    for (int per = 0; per < period::kCount; ++per) {
+        WriteFileBytes(Target(per) + live, "being written");
+        WriteFileBytes(Target(per) + reused, "left by a dead process");
+    }
+    RecoverSymbolFolder(History() + "GBPUSD");
+    EXPECT_EQ(EntriesOf(History() + "GBPUSD").size(), 18u);
+    EXPECT_TRUE(files::Exists(Target(period::H4) + live));
+    EXPECT_FALSE(files::Exists(Target(period::H4) + reused));
+    for (int per = 0; per < period::kCount; ++per) ::unlink((Target(per) + live).c_str());
+    ExpectGeneration(m_old, "live import");
+
+    struct Name {
+        const char* name;
+        bool temporary;
+    } names[] = {{"GBPUSDH4.hst.part-12-34-5", true},
+                 {"GBPUSDH4.hst.part-12-5.old", true},
+                 {"GBPUSD.part-12-34-5.commit", true},
+                 {"GBPUSDH4.hst", false},
+                 {".part-1-2-3", false},
+                 {"GBPUSDH4.hst.part-x-1", false},
+                 {"GBPUSDH4.hst.part-1", false},
+                 {"a.part-1-2-3-4", false}};
+    for (const auto& n : names) EXPECT_EQ(IsImportTemporary(n.name), n.temporary) << n.name;
 }
 
 }  // namespace

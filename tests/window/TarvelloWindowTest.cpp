@@ -1,17 +1,22 @@
-#include "window/TarvelloWindow.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <future>
 #include <thread>
 
 #include "data/HistoryFile.h"
+#include "data/ImportGeneration.h"
 #include "data/Period.h"
 #include "data/SampleHistory.h"
 #include "platform/Files.h"
 #include "platform/RecordingCanvas.h"
 #include "support/TestSupport.h"
+#include "window/TarvelloWindow.h"
 
 namespace {
 
@@ -238,6 +243,159 @@ TEST_F(TarvelloWindowTest, UnwritableProgramFolderIsReportedOnce) {
     EXPECT_NE(m_port.m_arrMessages[0].find(m_dir / "history"), std::string::npos);
     EXPECT_EQ(wnd.m_strCaption, "Tarvello_V6.0");  // start-up went on
     EXPECT_EQ(wnd.m_comboLots.GetCount(), 27);
+}
+
+// Runs `body` on a thread and fails (instead of hanging the suite) when it
+// does not return; `unblock` then frees it.
+void ReturnsWithin(const std::function<void()>& body, const std::function<void()>& unblock) {
+    auto done = std::async(std::launch::async, body);
+    if (done.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "did not return";
+        unblock();
+    }
+    done.get();
+}
+
+TEST_F(TarvelloWindowTest, PairsAreListedUnderTheirWholeNameInAnyLetterCase) {
+    {
+        CTarvelloWindow wnd(m_port, Program());
+        wnd.OnInitDialog();
+        ImportThroughWindow(wnd, HstFile("m.hst", "EURUSD.m", 300));
+        ImportThroughWindow(wnd, HstFile("e.hst", "EURUSD", 200));
+        ImportThroughWindow(wnd, HstFile("g.hst", "GBPUSD", 100));
+        ImportThroughWindow(wnd, HstFile("g2.hst", "gbpusd", 150));  // into GBPUSD
+    }
+    CTarvelloWindow wnd(m_port, Program());  // a restart
+    wnd.OnInitDialog();
+    EXPECT_EQ(Currencies(wnd), (std::vector<std::string>{"EURUSD", "EURUSD.m", "GBPUSD"}));
+    EXPECT_EQ(GetBarCount(History(), "GBPUSD", period::M1), 150u);
+    const std::size_t messages = m_port.m_arrMessages.size();
+    wnd.OnSelchangeCurrency(1);
+    wnd.OnPeriod(period::M1);
+    wnd.OnNextBar();
+    EXPECT_EQ(m_port.m_arrMessages.size(), messages);  // no "已经到结尾!"
+    ASSERT_TRUE(wnd.m_kbar.HasLastBar());
+    BarRecord first;
+    ASSERT_TRUE(ReadBar(first, 1, History(), "EURUSD.m", period::M1));
+    EXPECT_EQ(wnd.m_kbar.GetLastBar(), first);
+}
+
+TEST_F(TarvelloWindowTest, KilledImportsAreFinishedOrUndoneBeforeTheListIsBuilt) {
+    MakeSymbolFolder("GBPUSD", 9);
+    MakeSymbolFolder("USDJPY", 0);
+    const std::string dead = ".part-99999999-7-1";
+    // GBPUSD: killed half way through its install; USDJPY: killed in its
+    // first import before the install, leaving nine temporaries.
+    WriteFileBytes(History() + "GBPUSD/GBPUSD" + dead + ".commit", "");
+    for (int per = 0; per < period::kCount; ++per) {
+        const std::string target = PeriodFilePath(History(), "GBPUSD", per);
+        ASSERT_EQ(::link(target.c_str(), (target + dead + ".old").c_str()), 0);
+        if (per >= 4) WriteFileBytes(target + dead, "new " + std::to_string(per));
+        WriteFileBytes(PeriodFilePath(History(), "USDJPY", per) + dead, "unfinished");
+    }
+    // A running import's temporaries beside a complete pair are not counted.
+    MakeSymbolFolder("EURUSD", 9);
+    for (int per = 0; per < period::kCount; ++per)
+        WriteFileBytes(PeriodFilePath(History(), "EURUSD", per) + NewImportId(), "");
+
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    EXPECT_EQ(Currencies(wnd), (std::vector<std::string>{"EURUSD", "GBPUSD"}));
+    EXPECT_EQ(files::ListFolder(History() + "GBPUSD").size(), 9u);
+    for (int per = 4; per < period::kCount; ++per)
+        EXPECT_EQ(ReadFileBytes(PeriodFilePath(History(), "GBPUSD", per)),
+                  "new " + std::to_string(per));
+    EXPECT_TRUE(files::ListFolder(History() + "USDJPY").empty());
+    EXPECT_EQ(files::ListFolder(History() + "EURUSD").size(), 18u);
+}
+
+TEST_F(TarvelloWindowTest, NamedPipesNeitherBlockTheImportNorTheReplay) {
+    // A pipe as the source: refused with a message, and closing returns.
+    ASSERT_EQ(::mkfifo((m_dir / "pipe.hst").c_str(), 0600), 0);
+    auto unblockPipe = [&](const std::string& path) {
+        return [path] {
+            int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        };
+    };
+    {
+        CTarvelloWindow wnd(m_port, Program());
+        wnd.OnInitDialog();
+        ReturnsWithin([&] { ImportThroughWindow(wnd, m_dir / "pipe.hst"); },
+                      unblockPipe(m_dir / "pipe.hst"));
+        ASSERT_EQ(m_port.m_arrMessages.size(), 2u);
+        EXPECT_NE(m_port.m_arrMessages[1].find("不是普通文件"), std::string::npos);
+        EXPECT_EQ(wnd.m_comboCurrency.GetCount(), 0);
+        ReturnsWithin([&] { wnd.OnCancel(); }, unblockPipe(m_dir / "pipe.hst"));
+    }
+    // A pipe as a period file: the pair reads as having no bars there, and
+    // the next import replaces it.
+    MakeSymbolFolder("GBPUSD", 9);
+    const std::string h4 = PeriodFilePath(History(), "GBPUSD", period::H4);
+    ::unlink(h4.c_str());
+    ASSERT_EQ(::mkfifo(h4.c_str(), 0600), 0);
+    CTarvelloWindow wnd(m_port, Program());
+    wnd.OnInitDialog();
+    ASSERT_EQ(Currencies(wnd), std::vector<std::string>{"GBPUSD"});
+    m_port.m_arrMessages.clear();
+    ReturnsWithin([&] { wnd.OnNextBar(); }, unblockPipe(h4));
+    EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{"已经到结尾!"});
+    ReturnsWithin([&] { ImportThroughWindow(wnd, HstFile("g.hst", "GBPUSD", 2400)); },
+                  unblockPipe(h4));
+    EXPECT_EQ(GetBarCount(History(), "GBPUSD", period::H4), 10u);
+}
+
+TEST_F(TarvelloWindowTest, LinksInTheHistoryFolderDoNotMakeTheScanEndless) {
+    MakeSymbolFolder("EURUSD", 9);
+    ASSERT_EQ(::symlink("..", (History() + "EURUSD/a").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (History() + "EURUSD/b").c_str()), 0);
+    // A pair folder linked in from elsewhere is a pair.
+    files::CreateFolder(m_dir / "elsewhere");
+    files::CreateFolder(m_dir / "elsewhere/GBPUSD");
+    for (int per = 0; per < period::kCount; ++per)
+        WriteFileBytes(
+            m_dir / ("elsewhere/GBPUSD/GBPUSD" + std::string(period::kNames[per]) + ".hst"), "");
+    ASSERT_EQ(::symlink((m_dir / "elsewhere/GBPUSD").c_str(), (History() + "GBPUSD").c_str()), 0);
+
+    auto done = std::async(std::launch::async, [&] {
+        CTarvelloWindow wnd(m_port, Program());
+        wnd.OnInitDialog();
+        return std::make_pair(Currencies(wnd), wnd.m_treeHistory.Root().m_arrChildren);
+    });
+    if (done.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        std::fprintf(stderr, "the scan of a linked loop did not end\n");
+        std::_Exit(1);
+    }
+    auto [listed, top] = done.get();
+    EXPECT_EQ(listed, std::vector<std::string>{"GBPUSD"});  // EURUSD holds 11 entries
+    ASSERT_EQ(top.size(), 2u);
+    ASSERT_EQ(top[0].m_arrChildren.size(), 11u);
+    EXPECT_EQ(top[0].m_arrChildren[9].m_strText, "a");
+    EXPECT_TRUE(top[0].m_arrChildren[9].m_arrChildren.empty());
+}
+
+TEST(WorkerSlot, ALeftBehindWorkerReachesNothing) {
+    auto release = std::make_shared<std::promise<void>>();
+    auto passed = std::make_shared<std::promise<bool>>();
+    auto gone = release->get_future().share();
+    CWorkerSlot slot;
+    ASSERT_TRUE(slot.StartGated([gone, passed](std::stop_token, CWorkerGate& gate) {
+        gone.wait();  // stuck in a "system call": the stop request is not seen
+        passed->set_value(gate.Pass([] {}));
+    }));
+    auto result = passed->get_future();
+    EXPECT_FALSE(slot.Release(std::chrono::milliseconds(50)));
+    EXPECT_FALSE(slot.IsSet());
+    release->set_value();
+    EXPECT_FALSE(result.get());  // the gate was closed when the slot let go
+
+    // A worker that ends in time is joined, and its hand-offs passed until then.
+    std::atomic<int> sent{0};
+    ASSERT_TRUE(slot.StartGated([&](std::stop_token stop, CWorkerGate& gate) {
+        while (!stop.stop_requested()) gate.Pass([&] { ++sent; });
+    }));
+    while (sent == 0) std::this_thread::yield();
+    EXPECT_TRUE(slot.Release());
 }
 
 TEST(ComboModel, CaseInsensitivePrefixSearch) {
