@@ -22,7 +22,12 @@ std::string ModulePath() {
     }
 }
 
-OpenedFile OpenRegularForRead(const std::string& path) {
+namespace {
+
+// `blocking`: reads behave as usual afterwards. Regular files ignore the
+// flag on the local file systems, so the bar reads leave it set and save the
+// two calls.
+OpenedFile OpenRegular(const std::string& path, bool blocking) {
     OpenedFile f;
     // Non-blocking, so that opening a named pipe without a writer returns at
     // once; the type is then checked on the open file.
@@ -42,24 +47,31 @@ OpenedFile OpenRegularForRead(const std::string& path) {
         f.result = OpenResult::kNotRegular;
         return f;
     }
-    // Reads of the regular file then behave as usual.
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (blocking) {
+        int flags = ::fcntl(fd, F_GETFL);
+        if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
     f.result = OpenResult::kOk;
     f.fd = fd;
     f.size = static_cast<std::uint64_t>(st.st_size);
     return f;
 }
 
+}  // namespace
+
+OpenedFile OpenRegularForRead(const std::string& path) {
+    return OpenRegular(path, true);
+}
+
 std::optional<std::uint64_t> Length(const std::string& path) {
-    OpenedFile f = OpenRegularForRead(path);
+    OpenedFile f = OpenRegular(path, false);
     if (f.result != OpenResult::kOk) return std::nullopt;
     ::close(f.fd);
     return f.size;
 }
 
 std::size_t ReadAt(const std::string& path, std::uint64_t offset, void* buffer, std::size_t size) {
-    OpenedFile f = OpenRegularForRead(path);
+    OpenedFile f = OpenRegular(path, false);
     if (f.result != OpenResult::kOk) return 0;
     std::size_t done = 0;
     auto* out = static_cast<char*>(buffer);
