@@ -59,7 +59,6 @@ protected:
     void AddIndicators(CTarvelloWindow& wnd) {
         for (int type = 0; type < 7; ++type) {
             IndicateDefaults d = DefaultsOf(type);
-            if (type == kIndicateRSI || type == kIndicateMACD) continue;  // the four-pane limit
             ASSERT_TRUE(wnd.AddIndicator(BuildIndicate(type, d.parTexts, d.option, d.applyTo,
                                                        d.colors, d.styles, d.widths)));
         }
@@ -240,7 +239,7 @@ TEST_F(HonestReplayTest, StepOnAFormingBarCompletesItAndTheEndStaysTheEnd) {
     EXPECT_EQ(wnd->GetReplayClock(), last);
 }
 
-TEST_F(HonestReplayTest, SwitchedOffTheSpecifiedRuleHolds) {
+TEST_F(HonestReplayTest, SwitchedOffThePeriodRuleRescalesTheCursor) {
     Import(WalkBars(kRecords, 5));
     auto wnd = Start();
     for (int i = 0; i < 66; ++i) wnd->OnNextBar();  // H4 bar 65
