@@ -35,16 +35,27 @@ std::span<const int> DashPattern(int style) {
     }
 }
 
-// Whether pixel `pos` of a dash pattern is drawn.
-bool DashOn(std::span<const int> pattern, int pos) {
+// Every pattern's length divides 24, so the dash position is kept modulo 24
+// and a pattern is a 24-bit mask of the pixels it draws.
+constexpr unsigned kSolidMask = (1u << kDashCycle) - 1;
+
+unsigned DashMask(int style) {
+    const std::span<const int> pattern = DashPattern(style);
+    if (pattern.empty()) return kSolidMask;
     int total = 0;
     for (int n : pattern) total += n;
-    pos %= total;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pos < pattern[i]) return i % 2 == 0;
-        pos -= pattern[i];
+    unsigned mask = 0;
+    for (int pos = 0; pos < kDashCycle; ++pos) {
+        int p = pos % total;
+        for (std::size_t i = 0; i < pattern.size(); ++i) {
+            if (p < pattern[i]) {
+                if (i % 2 == 0) mask |= 1u << pos;
+                break;
+            }
+            p -= pattern[i];
+        }
     }
-    return false;
+    return mask;
 }
 
 QPen PixelPen(const QColor& color) {
@@ -53,12 +64,6 @@ QPen PixelPen(const QColor& color) {
     pen.setCosmetic(true);
     pen.setCapStyle(Qt::SquareCap);
     return pen;
-}
-
-QRect NormalizedRect(int left, int top, int right, int bottom) {
-    if (left > right) std::swap(left, right);
-    if (top > bottom) std::swap(top, bottom);
-    return QRect(left, top, right - left, bottom - top);
 }
 
 }  // namespace
@@ -134,104 +139,243 @@ void QtCanvas::MoveTo(int x, int y) {
 }
 
 void QtCanvas::LineTo(int x, int y) {
-    StrokeSegment(m_ptCurrent, Point{x, y});
+    StrokeSegment(m_ptCurrent.x, m_ptCurrent.y, x, y);
     m_ptCurrent = Point{x, y};
 }
 
-void QtCanvas::StrokeSegment(Point from, Point to) {
-    if (m_nPenStyle == kPenNull || from == to) return;
+void QtCanvas::StrokeSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    if (m_nPenStyle == kPenNull || (x0 == x1 && y0 == y1)) return;
     if (m_nPenWidth > 1) {
-        QPen pen(ToQColor(m_clrPen), m_nPenWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-        m_painter.setPen(pen);
-        m_painter.drawLine(from.x, from.y, to.x, to.y);
+        StrokeWide(x0, y0, x1, y1);
         return;
     }
     // Thin pens are stepped here: Qt leaves out the last pixel in its own
     // drawing order, which is the start point for lines drawn leftwards or
-    // upwards.
-    const std::span<const int> pattern = DashPattern(m_nPenStyle);
-    QVector<QPoint> ink;
-    QVector<QPoint> gaps;
-    const int dx = std::abs(to.x - from.x);
-    const int dy = -std::abs(to.y - from.y);
-    const int sx = from.x < to.x ? 1 : -1;
-    const int sy = from.y < to.y ? 1 : -1;
-    int err = dx + dy;
-    int x = from.x;
-    int y = from.y;
-    while (x != to.x || y != to.y) {
-        if (pattern.empty() || DashOn(pattern, m_nDashPos))
-            ink.append(QPoint(x, y));
+    // upwards. The steps are those of the classic integer line walk; pixel k
+    // of the walk is computed directly, so that only the part inside the
+    // image is visited, whatever the line's length.
+    const std::int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;
+    const std::int64_t dy = y1 > y0 ? y1 - y0 : y0 - y1;
+    const int sx = x0 < x1 ? 1 : -1;
+    const int sy = y0 < y1 ? 1 : -1;
+    const bool xMajor = dx >= dy;
+    const std::int64_t major = xMajor ? dx : dy;  // the number of pixels
+    const std::int64_t minor = xMajor ? dy : dx;
+    const std::int64_t major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
+    const int sMajor = xMajor ? sx : sy, sMinor = xMajor ? sy : sx;
+    const std::int64_t majorEnd = xMajor ? Width() : Height();
+    const std::int64_t minorEnd = xMajor ? Height() : Width();
+    const int dashStart = m_nDashPos;
+    m_nDashPos = static_cast<int>((m_nDashPos + major % kDashCycle) % kDashCycle);
+
+    // The walk's minor offset after k steps: floor((2 minor k + major) / (2 major)).
+    const std::int64_t twoMajor = 2 * major;
+    auto minorAt = [&](std::int64_t k) {
+        const auto num = static_cast<unsigned __int128>(2 * minor) * static_cast<std::uint64_t>(k) +
+                         static_cast<std::uint64_t>(major);
+        return minor0 +
+               sMinor * static_cast<std::int64_t>(num / static_cast<std::uint64_t>(twoMajor));
+    };
+    // Steps whose major coordinate lies inside the image.
+    std::int64_t kLo = sMajor > 0 ? -major0 : major0 - (majorEnd - 1);
+    std::int64_t kHi = sMajor > 0 ? majorEnd - 1 - major0 : major0;
+    kLo = std::max<std::int64_t>(kLo, 0);
+    kHi = std::min<std::int64_t>(kHi, major - 1);
+    if (kLo > kHi) return;
+    // The minor coordinate moves one way only: bisect for the steps where it
+    // is inside too.
+    auto inside = [&](std::int64_t k) {
+        const std::int64_t m = minorAt(k);
+        return m >= 0 && m < minorEnd;
+    };
+    auto before = [&](std::int64_t k) {  // not yet reached the image
+        const std::int64_t m = minorAt(k);
+        return sMinor > 0 ? m < 0 : m >= minorEnd;
+    };
+    std::int64_t lo = kLo, hi = kHi + 1;
+    while (lo < hi) {
+        const std::int64_t mid = lo + (hi - lo) / 2;
+        if (before(mid))
+            lo = mid + 1;
         else
-            gaps.append(QPoint(x, y));
-        ++m_nDashPos;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
+            hi = mid;
+    }
+    kLo = lo;
+    if (kLo > kHi || !inside(kLo)) return;
+    lo = kLo;
+    hi = kHi;
+    while (lo < hi) {  // the last step still inside
+        const std::int64_t mid = hi - (hi - lo) / 2;
+        if (inside(mid))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    kHi = lo;
+
+    const unsigned mask = DashMask(m_nPenStyle);
+    const QRgb ink = 0xFF000000u | ToQColor(m_clrPen).rgb();
+    const QRgb gap = 0xFF000000u | ToQColor(m_clrBk).rgb();
+    const bool fillGaps = m_bBkOpaque && mask != kSolidMask;
+    QImage* image = DirectImage();
+    if (image == nullptr) {
+        m_arrInk.clear();
+        m_arrGaps.clear();
+    }
+    const auto num0 = static_cast<unsigned __int128>(2 * minor) * static_cast<std::uint64_t>(kLo) +
+                      static_cast<std::uint64_t>(major);
+    std::int64_t rest = static_cast<std::int64_t>(num0 % static_cast<std::uint64_t>(twoMajor));
+    std::int64_t m = minorAt(kLo);
+    std::int64_t a = major0 + sMajor * kLo;
+    int phase = static_cast<int>((dashStart + kLo % kDashCycle) % kDashCycle);
+    uchar* bits = image ? image->bits() : nullptr;
+    const qsizetype stride = image ? image->bytesPerLine() : 0;
+    for (std::int64_t k = kLo; k <= kHi; ++k) {
+        const int x = static_cast<int>(xMajor ? a : m), y = static_cast<int>(xMajor ? m : a);
+        const bool on = (mask >> phase) & 1u;
+        if (on || fillGaps) {
+            if (bits)
+                reinterpret_cast<QRgb*>(bits + y * stride)[x] = on ? ink : gap;
+            else
+                (on ? m_arrInk : m_arrGaps).append(QPoint(x, y));
         }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
+        if (++phase == kDashCycle) phase = 0;
+        a += sMajor;
+        rest += 2 * minor;
+        if (rest >= twoMajor) {
+            rest -= twoMajor;
+            m += sMinor;
         }
     }
-    m_painter.setPen(PixelPen(ToQColor(m_clrPen)));
-    m_painter.drawPoints(ink.constData(), static_cast<int>(ink.size()));
-    // An opaque background fills the gaps of a dashed line.
-    if (m_bBkOpaque && !gaps.isEmpty()) {
-        m_painter.setPen(PixelPen(ToQColor(m_clrBk)));
-        m_painter.drawPoints(gaps.constData(), static_cast<int>(gaps.size()));
+    if (image == nullptr) {
+        m_painter.setPen(PixelPen(ToQColor(m_clrPen)));
+        m_painter.drawPoints(m_arrInk.constData(), static_cast<int>(m_arrInk.size()));
+        if (!m_arrGaps.isEmpty()) {
+            m_painter.setPen(PixelPen(ToQColor(m_clrBk)));
+            m_painter.drawPoints(m_arrGaps.constData(), static_cast<int>(m_arrGaps.size()));
+        }
     }
+}
+
+void QtCanvas::StrokeWide(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+    m_painter.setPen(
+        QPen(ToQColor(m_clrPen), m_nPenWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    constexpr std::int64_t kNear = 1 << 20;
+    auto near = [](std::int64_t v) { return v > -kNear && v < kNear; };
+    if (near(x0) && near(y0) && near(x1) && near(y1)) {
+        m_painter.drawLine(static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                           static_cast<int>(y1));
+        return;
+    }
+    // A far end: cut the line to the image plus a margin wider than the pen
+    // (Liang-Barsky), so the rasteriser never sees a huge coordinate.
+    const double margin = m_nPenWidth + 4.0;
+    const double xmin = -margin, ymin = -margin, xmax = Width() + margin, ymax = Height() + margin;
+    const double fx = static_cast<double>(x0), fy = static_cast<double>(y0);
+    const double ddx = static_cast<double>(x1 - x0), ddy = static_cast<double>(y1 - y0);
+    double t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-ddx, ddx, -ddy, ddy};
+    const double q[4] = {fx - xmin, xmax - fx, fy - ymin, ymax - fy};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return;
+    }
+    m_painter.drawLine(QLineF(fx + t0 * ddx, fy + t0 * ddy, fx + t1 * ddx, fy + t1 * ddy));
+}
+
+QImage* QtCanvas::DirectImage() {
+    QImage* image = m_pImage                                   ? m_pImage.get()
+                    : m_pDevice->devType() == QInternal::Image ? static_cast<QImage*>(m_pDevice)
+                                                               : nullptr;
+    if (image == nullptr) return nullptr;
+    const QImage::Format f = image->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+        f != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    if (m_painter.hasClipping() || !m_painter.transform().isIdentity()) return nullptr;
+    return image;
 }
 
 void QtCanvas::Rectangle(int left, int top, int right, int bottom) {
-    const QRect r = NormalizedRect(left, top, right, bottom);
-    if (r.width() <= 0 || r.height() <= 0) return;
+    // 64-bit: the sides of a rectangle with far corners do not fit an int.
+    std::int64_t l = std::min(left, right), t = std::min(top, bottom);
+    const std::int64_t r = std::max(left, right), b = std::max(top, bottom);
+    if (r == l || b == t) return;
     if (m_nPenStyle == kPenNull) {
         // Without an outline the fill also stops one pixel short.
-        if (!m_bNullBrush) m_painter.fillRect(r.adjusted(0, 0, -1, -1), ToQColor(m_clrBrush));
+        if (!m_bNullBrush) FillClipped(l, t, r - 1, b - 1, m_clrBrush);
         return;
     }
-    if (!m_bNullBrush) m_painter.fillRect(r, ToQColor(m_clrBrush));
-    const int l = r.left();
-    const int t = r.top();
-    const int rr = l + r.width() - 1;
-    const int b = t + r.height() - 1;
+    if (!m_bNullBrush) FillClipped(l, t, r, b, m_clrBrush);
+    const std::int64_t rr = r - 1, bb = b - 1;
     if (m_nPenWidth > 1) {
+        // Sides far outside are moved to just outside: nothing inside changes.
+        const std::int64_t margin = m_nPenWidth + 4;
+        auto cx = [&](std::int64_t v) {
+            return static_cast<int>(std::clamp<std::int64_t>(v, -margin, Width() + margin));
+        };
+        auto cy = [&](std::int64_t v) {
+            return static_cast<int>(std::clamp<std::int64_t>(v, -margin, Height() + margin));
+        };
         m_painter.setPen(
             QPen(ToQColor(m_clrPen), m_nPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         m_painter.setBrush(Qt::NoBrush);
-        m_painter.drawRect(QRect(l, t, rr - l, b - t));
+        const int x0 = cx(l), y0 = cy(t);
+        m_painter.drawRect(QRect(x0, y0, cx(rr) - x0, cy(bb) - y0));
         return;
     }
-    if (rr == l || b == t) {
+    if (rr == l || bb == t) {
         // One pixel thick: a single stroke that includes its far end.
-        StrokeSegment(Point{l, t}, rr == l ? Point{l, b + 1} : Point{rr + 1, t});
+        if (rr == l)
+            StrokeSegment(l, t, l, bb + 1);
+        else
+            StrokeSegment(l, t, rr + 1, t);
         return;
     }
-    StrokeSegment(Point{l, t}, Point{rr, t});
-    StrokeSegment(Point{rr, t}, Point{rr, b});
-    StrokeSegment(Point{rr, b}, Point{l, b});
-    StrokeSegment(Point{l, b}, Point{l, t});
+    StrokeSegment(l, t, rr, t);
+    StrokeSegment(rr, t, rr, bb);
+    StrokeSegment(rr, bb, l, bb);
+    StrokeSegment(l, bb, l, t);
+}
+
+void QtCanvas::FillClipped(std::int64_t left, std::int64_t top, std::int64_t right,
+                           std::int64_t bottom, Color color) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    left = std::max<std::int64_t>(left, 0);
+    top = std::max<std::int64_t>(top, 0);
+    right = std::min<std::int64_t>(right, Width());
+    bottom = std::min<std::int64_t>(bottom, Height());
+    if (left >= right || top >= bottom) return;
+    m_painter.fillRect(QRect(static_cast<int>(left), static_cast<int>(top),
+                             static_cast<int>(right - left), static_cast<int>(bottom - top)),
+                       ToQColor(color));
 }
 
 void QtCanvas::FillSolidRect(const Rect& rect, Color color) {
-    const QRect r = NormalizedRect(rect.left, rect.top, rect.right, rect.bottom);
-    if (!r.isEmpty()) m_painter.fillRect(r, ToQColor(color));
+    FillClipped(rect.left, rect.top, rect.right, rect.bottom, color);
     // The classic call fills by opaque text output and so leaves the
     // background colour set to `color`.
     m_clrBk = color;
 }
 
 void QtCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
-    const int x = rect.left;
-    const int y = rect.top;
-    const int cx = rect.Width();
-    const int cy = rect.Height();
-    FillSolidRect(Rect{x, y, x + cx - 1, y + 1}, topLeft);
-    FillSolidRect(Rect{x, y, x + 1, y + cy - 1}, topLeft);
-    FillSolidRect(Rect{x + cx, y, x + cx - 1, y + cy}, bottomRight);
-    FillSolidRect(Rect{x, y + cy, x + cx, y + cy - 1}, bottomRight);
+    const std::int64_t x = rect.left, y = rect.top;
+    const std::int64_t cx = std::int64_t{rect.right} - rect.left;
+    const std::int64_t cy = std::int64_t{rect.bottom} - rect.top;
+    FillClipped(x, y, x + cx - 1, y + 1, topLeft);
+    FillClipped(x, y, x + 1, y + cy - 1, topLeft);
+    FillClipped(x + cx, y, x + cx - 1, y + cy, bottomRight);
+    FillClipped(x, y + cy, x + cx, y + cy - 1, bottomRight);
+    m_clrBk = bottomRight;
 }
 
 void QtCanvas::SetTextColor(Color color) {

@@ -3,11 +3,16 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QVector>
+#include <cstdint>
 #include <memory>
 
 #include "platform/Canvas.h"
 
 class QPaintDevice;
+
+// The dash patterns repeat after this many pixels.
+inline constexpr int kDashCycle = 24;
 
 // Canvas on a QPainter, with the pixel rules of a classic device context:
 // one-pixel lines are stepped here (the end point is left out, dash patterns
@@ -58,8 +63,16 @@ public:
 
 private:
     void Begin();
-    // One pen-drawn segment from `from` up to but excluding `to`.
-    void StrokeSegment(Point from, Point to);
+    // One pen-drawn segment up to but excluding its end, clipped to the
+    // surface before any pixel is visited.
+    void StrokeSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+    void StrokeWide(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+    // Fills [left, right) x [top, bottom), normalised and cut to the surface.
+    void FillClipped(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                     Color color);
+    // The image the thin pens write into directly, or null when the painter
+    // must do it (another device, a clip or a transform).
+    QImage* DirectImage();
 
     std::unique_ptr<QImage> m_pImage;  // before the painter: it outlives it
     QPaintDevice* m_pDevice;
@@ -71,9 +84,13 @@ private:
     bool m_bNullBrush = false;
     Color m_clrBrush = RGB(255, 255, 255);
     Point m_ptCurrent;
-    int m_nDashPos = 0;  // position in the pen's dash pattern, in pixels
+    int m_nDashPos = 0;  // position in the pen's dash pattern, in pixels, modulo kDashCycle
     Color m_clrText = RGB(0, 0, 0);
     Color m_clrBk = RGB(255, 255, 255);
     bool m_bBkOpaque = true;
     QFont m_font;
+    // Pixels of a thin line for a device that is not written directly; kept
+    // so that no line allocates.
+    QVector<QPoint> m_arrInk;
+    QVector<QPoint> m_arrGaps;
 };

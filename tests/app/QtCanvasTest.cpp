@@ -2,6 +2,7 @@
 #include <QTest>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 
 #include "OffscreenTestMain.h"
 #include "app/QtCanvas.h"
@@ -62,6 +63,9 @@ private slots:
     void textPlacedByTopLeft();
     void opaqueTextBackground();
     void offscreenBlockCopy();
+    void clippingKeepsThePixelsInside_data();
+    void clippingKeepsThePixelsInside();
+    void farCoordinatesAreBounded();
 };
 
 void TestQtCanvas::lineLeavesOutItsEndPoint_data() {
@@ -243,6 +247,80 @@ void TestQtCanvas::offscreenBlockCopy() {
     QCOMPARE(At(image, 39, 11), kRed);
     QCOMPARE(At(image, 1, 1), kBlack);
     QCOMPARE(At(image, 2, 2), kWhite);
+}
+
+// A line drawn on a small image must give the same pixels as the same line
+// on a large image that holds all of it, cut to the small image's place: the
+// clipping changes neither the walk nor the dash phase.
+void TestQtCanvas::clippingKeepsThePixelsInside_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("opaque");
+    QTest::addColumn<QList<QPoint>>("points");
+    const QList<QPoint> star{{-700, -300}, {900, 500}, {-650, 480}, {40, -333}, {899, -299}};
+    const QList<QPoint> steep{{3, -700}, {60, 900}, {-20, -699}, {100, 10}};
+    const QList<QPoint> flat{{-800, 20}, {900, 21}, {-799, 59}, {901, 0}};
+    QTest::newRow("solid star") << int(kPenSolid) << 0 << false << star;
+    QTest::newRow("dot star") << int(kPenDot) << 1 << false << star;
+    QTest::newRow("dash-dot star, opaque") << int(kPenDashDot) << 0 << true << star;
+    QTest::newRow("dash steep") << int(kPenDash) << 1 << false << steep;
+    QTest::newRow("dash-dot-dot flat, opaque") << int(kPenDashDotDot) << 1 << true << flat;
+    QTest::newRow("wide star") << int(kPenSolid) << 2 << false << star;
+}
+
+void TestQtCanvas::clippingKeepsThePixelsInside() {
+    QFETCH(int, style);
+    QFETCH(int, width);
+    QFETCH(bool, opaque);
+    QFETCH(QList<QPoint>, points);
+    const QPoint offset(800, 800);  // the small image's place in the large one
+    auto draw = [&](QtCanvas& dc, QPoint shift) {
+        dc.SetBkOpaque(opaque);
+        dc.SetBkColor(RGB(0, 0, 255));
+        dc.SetPen(style, width, RGB(255, 0, 0));
+        dc.MoveTo(points[0].x() + shift.x(), points[0].y() + shift.y());
+        for (int i = 1; i < points.size(); ++i)
+            dc.LineTo(points[i].x() + shift.x(), points[i].y() + shift.y());
+        dc.Rectangle(-500 + shift.x(), -400 + shift.y(), 50 + shift.x(), 30 + shift.y());
+    };
+    const QImage large = Paint(2600, 2400, [&](QtCanvas& dc) { draw(dc, offset); });
+    const QImage small = Paint(120, 70, [&](QtCanvas& dc) { draw(dc, QPoint(0, 0)); });
+    QVERIFY(CountNot(small, kWhite) > 0);
+    QCOMPARE(small, large.copy(QRect(offset, small.size())));
+}
+
+// Ends of any size cost time by the image, not by the line: these would walk
+// billions of pixels (or overflow) if the line were stepped to its end.
+void TestQtCanvas::farCoordinatesAreBounded() {
+    const int big = std::numeric_limits<int>::max(), small = std::numeric_limits<int>::min();
+    const QImage image = Paint(50, 40, [&](QtCanvas& dc) {
+        for (int style : {int(kPenSolid), int(kPenDot), int(kPenDashDot)}) {
+            for (int width : {1, 3}) {
+                dc.SetPen(style, width, RGB(255, 0, 0));
+                dc.MoveTo(10, 0);
+                dc.LineTo(10, 1000000000);
+                dc.MoveTo(small, small);
+                dc.LineTo(big, big);
+                dc.LineTo(small, 20);
+                dc.LineTo(big, 20);
+                dc.Rectangle(small, small, big, big);
+                dc.Rectangle(small, 30, big, 35);
+            }
+        }
+        dc.Draw3dRect(Rect{small, small, big, big}, RGB(0, 255, 0), RGB(0, 0, 255));
+        dc.FillSolidRect(Rect{big, big, small, small}, RGB(0, 0, 255));
+    });
+    QCOMPARE(At(image, 10, 5), kBlue);  // the last fill covers everything
+    QCOMPARE(CountNot(image, kBlue), 0);
+
+    // The vertical line from y = 0 to y = 1e9 paints the whole column.
+    const QImage column = Paint(20, 30, [](QtCanvas& dc) {
+        dc.SetPen(kPenSolid, 0, RGB(255, 0, 0));
+        dc.MoveTo(5, 0);
+        dc.LineTo(5, 1000000000);
+    });
+    for (int y = 0; y < 30; ++y) QCOMPARE(At(column, 5, y), kRed);
+    QCOMPARE(CountNot(column, kWhite), 30);
 }
 
 TARVELLO_OFFSCREEN_TEST_MAIN(TestQtCanvas)
