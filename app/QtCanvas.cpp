@@ -39,7 +39,7 @@ std::span<const int> DashPattern(int style) {
 // and a pattern is a 24-bit mask of the pixels it draws.
 constexpr unsigned kSolidMask = (1u << kDashCycle) - 1;
 
-unsigned DashMask(int style) {
+unsigned BuildDashMask(int style) {
     const std::span<const int> pattern = DashPattern(style);
     if (pattern.empty()) return kSolidMask;
     int total = 0;
@@ -58,6 +58,61 @@ unsigned DashMask(int style) {
     return mask;
 }
 
+// Narrows the steps kLo..kHi of a line walk to those whose pixel lies in the
+// image: the major coordinate bounds them directly, and the minor one moves
+// one way only, so a bisection finds its part. False when none is inside.
+template <class Offset>
+bool ClipWalk(std::int64_t major, std::int64_t major0, std::int64_t minor0, int sMajor, int sMinor,
+              std::int64_t majorEnd, std::int64_t minorEnd, const Offset& offsetAt,
+              std::int64_t& kLo, std::int64_t& kHi) {
+    auto minorAt = [&](std::int64_t k) { return minor0 + sMinor * offsetAt(k); };
+    kLo = sMajor > 0 ? -major0 : major0 - (majorEnd - 1);
+    kHi = sMajor > 0 ? majorEnd - 1 - major0 : major0;
+    kLo = std::max<std::int64_t>(kLo, 0);
+    kHi = std::min<std::int64_t>(kHi, major - 1);
+    if (kLo > kHi) return false;
+    // The minor coordinate moves one way only: bisect for the steps where it
+    // is inside too.
+    auto inside = [&](std::int64_t k) {
+        const std::int64_t m = minorAt(k);
+        return m >= 0 && m < minorEnd;
+    };
+    auto before = [&](std::int64_t k) {  // not yet reached the image
+        const std::int64_t m = minorAt(k);
+        return sMinor > 0 ? m < 0 : m >= minorEnd;
+    };
+    std::int64_t lo = kLo, hi = kHi + 1;
+    while (lo < hi) {
+        const std::int64_t mid = lo + (hi - lo) / 2;
+        if (before(mid))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    kLo = lo;
+    if (kLo > kHi || !inside(kLo)) return false;
+    lo = kLo;
+    hi = kHi;
+    while (lo < hi) {  // the last step still inside
+        const std::int64_t mid = hi - (hi - lo) / 2;
+        if (inside(mid))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    kHi = lo;
+    return true;
+}
+
+unsigned DashMask(int style) {
+    static const std::array<unsigned, kPenNull + 1> masks = [] {
+        std::array<unsigned, kPenNull + 1> m{};
+        for (int s = 0; s <= kPenNull; ++s) m[s] = BuildDashMask(s);
+        return m;
+    }();
+    return masks[static_cast<std::size_t>(std::clamp(style, 0, static_cast<int>(kPenNull)))];
+}
+
 QPen PixelPen(const QColor& color) {
     QPen pen(color);
     pen.setWidth(1);
@@ -72,10 +127,24 @@ QtCanvas::QtCanvas(QPaintDevice* device) : m_pDevice(device), m_painter(device) 
     Begin();
 }
 
+namespace {
+
+// The last off-screen image of this thread, kept for the next canvas of the
+// same size: the chart draws one per paint, and a fresh allocation of a few
+// megabytes costs more in page faults than the whole drawing.
+thread_local std::unique_ptr<QImage> t_spareImage;
+
+std::unique_ptr<QImage> TakeImage(int width, int height) {
+    if (t_spareImage && t_spareImage->width() == width && t_spareImage->height() == height &&
+        t_spareImage->isDetached())
+        return std::move(t_spareImage);
+    return std::make_unique<QImage>(width, height, QImage::Format_RGB32);
+}
+
+}  // namespace
+
 QtCanvas::QtCanvas(int width, int height)
-    : m_pImage(
-          std::make_unique<QImage>(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32)),
-      m_pDevice(m_pImage.get()) {
+    : m_pImage(TakeImage(std::max(width, 1), std::max(height, 1))), m_pDevice(m_pImage.get()) {
     m_pImage->fill(Qt::black);
     m_painter.begin(m_pImage.get());
     Begin();
@@ -83,6 +152,8 @@ QtCanvas::QtCanvas(int width, int height)
 
 QtCanvas::~QtCanvas() {
     if (m_painter.isActive()) m_painter.end();
+    // Only an image nobody else shares is reused.
+    if (m_pImage && m_pImage->isDetached()) t_spareImage = std::move(m_pImage);
 }
 
 void QtCanvas::Begin() {
@@ -170,62 +241,36 @@ void QtCanvas::StrokeSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, 
 
     // The walk's minor offset after k steps: floor((2 minor k + major) / (2 major)).
     const std::int64_t twoMajor = 2 * major;
-    auto minorAt = [&](std::int64_t k) {
+    auto offsetAt = [&](std::int64_t k) -> std::int64_t {
+        constexpr std::int64_t kSmall = std::int64_t{1} << 30;
+        if (minor < kSmall && k < kSmall) return (2 * minor * k + major) / twoMajor;
         const auto num = static_cast<unsigned __int128>(2 * minor) * static_cast<std::uint64_t>(k) +
                          static_cast<std::uint64_t>(major);
-        return minor0 +
-               sMinor * static_cast<std::int64_t>(num / static_cast<std::uint64_t>(twoMajor));
+        return static_cast<std::int64_t>(num / static_cast<std::uint64_t>(twoMajor));
     };
-    // Steps whose major coordinate lies inside the image.
-    std::int64_t kLo = sMajor > 0 ? -major0 : major0 - (majorEnd - 1);
-    std::int64_t kHi = sMajor > 0 ? majorEnd - 1 - major0 : major0;
-    kLo = std::max<std::int64_t>(kLo, 0);
-    kHi = std::min<std::int64_t>(kHi, major - 1);
-    if (kLo > kHi) return;
-    // The minor coordinate moves one way only: bisect for the steps where it
-    // is inside too.
-    auto inside = [&](std::int64_t k) {
-        const std::int64_t m = minorAt(k);
-        return m >= 0 && m < minorEnd;
-    };
-    auto before = [&](std::int64_t k) {  // not yet reached the image
-        const std::int64_t m = minorAt(k);
-        return sMinor > 0 ? m < 0 : m >= minorEnd;
-    };
-    std::int64_t lo = kLo, hi = kHi + 1;
-    while (lo < hi) {
-        const std::int64_t mid = lo + (hi - lo) / 2;
-        if (before(mid))
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    kLo = lo;
-    if (kLo > kHi || !inside(kLo)) return;
-    lo = kLo;
-    hi = kHi;
-    while (lo < hi) {  // the last step still inside
-        const std::int64_t mid = hi - (hi - lo) / 2;
-        if (inside(mid))
-            lo = mid;
-        else
-            hi = mid - 1;
-    }
-    kHi = lo;
+    std::int64_t kLo = 0, kHi = major - 1;
+    const bool wholeInside = x0 >= 0 && y0 >= 0 && x1 >= 0 && y1 >= 0 && x0 < Width() &&
+                             x1 < Width() && y0 < Height() && y1 < Height();
+    if (!wholeInside &&
+        !ClipWalk(major, major0, minor0, sMajor, sMinor, majorEnd, minorEnd, offsetAt, kLo, kHi))
+        return;
 
     const unsigned mask = DashMask(m_nPenStyle);
-    const QRgb ink = 0xFF000000u | ToQColor(m_clrPen).rgb();
-    const QRgb gap = 0xFF000000u | ToQColor(m_clrBk).rgb();
+    const QRgb ink = qRgb(GetRValue(m_clrPen), GetGValue(m_clrPen), GetBValue(m_clrPen));
+    const QRgb gap = qRgb(GetRValue(m_clrBk), GetGValue(m_clrBk), GetBValue(m_clrBk));
     const bool fillGaps = m_bBkOpaque && mask != kSolidMask;
     QImage* image = DirectImage();
     if (image == nullptr) {
         m_arrInk.clear();
         m_arrGaps.clear();
     }
-    const auto num0 = static_cast<unsigned __int128>(2 * minor) * static_cast<std::uint64_t>(kLo) +
-                      static_cast<std::uint64_t>(major);
-    std::int64_t rest = static_cast<std::int64_t>(num0 % static_cast<std::uint64_t>(twoMajor));
-    std::int64_t m = minorAt(kLo);
+    // The walk's remainder at kLo: (2 minor kLo + major) mod 2 major.
+    const std::int64_t q = offsetAt(kLo);
+    const auto rem = static_cast<unsigned __int128>(2 * minor) * static_cast<std::uint64_t>(kLo) +
+                     static_cast<std::uint64_t>(major) -
+                     static_cast<unsigned __int128>(q) * static_cast<std::uint64_t>(twoMajor);
+    std::int64_t rest = static_cast<std::int64_t>(rem);
+    std::int64_t m = minor0 + sMinor * q;
     std::int64_t a = major0 + sMajor * kLo;
     int phase = static_cast<int>((dashStart + kLo % kDashCycle) % kDashCycle);
     uchar* bits = image ? image->bits() : nullptr;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "data/BarRecord.h"
-
 #include "indicators/BarPoint.h"
+#include "indicators/IndicateBars.h"
 #include "platform/Canvas.h"
 
 // Indicator kinds.
@@ -79,20 +79,7 @@ public:
     std::vector<int> m_arrWidth;
 
 private:
-    // Bars read during one Compute or Recompute; a step asks for the same
-    // bars several times.
-    struct BarCache {
-        const std::string* history;
-        const std::string* symbol;
-        int period;
-        std::uint32_t count;  // bars in the file
-        std::unordered_map<std::uint32_t, BarRecord> bars;
-        // Replaces the file's bar at `shownIndex` when set.
-        const BarRecord* shown = nullptr;
-        std::uint32_t shownIndex = 0;
-        void Show(const BarRecord* bar, std::uint32_t index);
-        const BarRecord& Get(std::uint32_t k);
-    };
+    using BarCache = CIndicateBars;
     using Line = std::vector<BarPoint>;
 
     void ComputeWith(BarCache& cache, std::uint32_t i);
@@ -113,5 +100,9 @@ private:
                           bool gains) const;
     void RsiPoint(BarCache& c, std::uint32_t i, std::uint32_t n);
     double BollDeviation(BarCache& c, std::uint32_t i, std::uint32_t n) const;
+    // The sum of p over bars from..to, as a loop in bar order computes it.
+    double PriceSum(BarCache& c, std::uint32_t from, std::uint32_t to) const;
+    // The largest (or smallest) high (or low) over bars from..to.
+    double ExtremeOver(BarCache& c, std::uint32_t from, std::uint32_t to, bool max) const;
     void BollPoint(BarCache& c, std::uint32_t i, std::uint32_t n, double dev);
 };

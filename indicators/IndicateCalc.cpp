@@ -1,6 +1,7 @@
 // The indicator calculations: incremental forms that slide a window by one
 // bar from the newest point of a line, and direct seeds while a line is
 // empty or the history is shorter than the window.
+#include <algorithm>
 #include <cmath>
 
 #include "data/HistoryFile.h"
@@ -8,15 +9,27 @@
 
 namespace {
 
+// Windows up to this many bars are summed or scanned directly.
+constexpr std::uint32_t kDirectWindow = 64;
+// The most bars a Recompute reads ahead in one go.
+constexpr std::uint32_t kPrefetchBars = 1u << 16;
+
 double Applied(const BarRecord& b, int applyTo) {
     switch (applyTo) {
-        case 1: return b.open;
-        case 2: return b.high;
-        case 3: return b.low;
-        case 4: return b.low + (b.high - b.low) / 2;
-        case 5: return b.low + (b.high - b.low) / 3;
-        case 6: return b.low + (b.high - b.low) / 4;
-        default: return b.close;
+        case 1:
+            return b.open;
+        case 2:
+            return b.high;
+        case 3:
+            return b.low;
+        case 4:
+            return b.low + (b.high - b.low) / 2;
+        case 5:
+            return b.low + (b.high - b.low) / 3;
+        case 6:
+            return b.low + (b.high - b.low) / 4;
+        default:
+            return b.close;
     }
 }
 
@@ -28,23 +41,6 @@ double Mean(const std::vector<BarPoint>& line) {
 
 }  // namespace
 
-void CIndicate::BarCache::Show(const BarRecord* bar, std::uint32_t index) {
-    if (!bar) return;
-    shown = bar;
-    shownIndex = index;
-    // The bar may lie past the file's complete bars (a group still filling).
-    if (index >= count) count = index + 1;
-}
-
-const BarRecord& CIndicate::BarCache::Get(std::uint32_t k) {
-    if (shown && k == shownIndex) return *shown;
-    auto it = bars.find(k);
-    if (it != bars.end()) return it->second;
-    BarRecord bar;  // stays zero when the file lacks it (Compute checks bar i first)
-    ReadBar(bar, static_cast<int>(k), *history, *symbol, period);
-    return bars.emplace(k, bar).first->second;
-}
-
 double CIndicate::GetPrice(std::uint32_t k, const std::string& historyFolder,
                            const std::string& symbol, int period, int applyTo) {
     BarRecord bar;
@@ -55,13 +51,18 @@ double CIndicate::GetPrice(std::uint32_t k, const std::string& historyFolder,
 int CIndicate::LineSettingCount(int type) {
     switch (type) {
         case kIndicateKDJ:
-        case kIndicateMACD: return 3;
-        case kIndicateRSI: return 2;
-        default: return 1;
+        case kIndicateMACD:
+            return 3;
+        case kIndicateRSI:
+            return 2;
+        default:
+            return 1;
     }
 }
 
-double CIndicate::P(BarCache& c, std::uint32_t k) const { return Applied(c.Get(k), m_nApplyTo); }
+double CIndicate::P(BarCache& c, std::uint32_t k) const {
+    return Applied(c.Get(k), m_nApplyTo);
+}
 
 void CIndicate::AppendTrim(Line& line, std::uint32_t i, double v) const {
     line.push_back(BarPoint{static_cast<std::int32_t>(i), v});
@@ -89,7 +90,7 @@ bool CIndicate::ParamsUsable() const {
 
 void CIndicate::Compute(const std::string& historyFolder, const std::string& symbol, int period,
                         std::uint32_t i, const BarRecord* shownBar) {
-    BarCache cache{&historyFolder, &symbol, period, GetBarCount(historyFolder, symbol, period), {}};
+    BarCache cache(historyFolder, symbol, period);
     cache.Show(shownBar, i);
     ComputeWith(cache, i);
 }
@@ -100,9 +101,18 @@ void CIndicate::Recompute(const std::string& historyFolder, const std::string& s
     const std::uint32_t max = static_cast<std::uint32_t>(std::max(m_nMaxPoints, 0));
     const std::uint32_t end = cursor + 1;  // 0 for a cursor of none
     const std::uint32_t first = end < max ? 0 : end - max;
-    BarCache cache{&historyFolder, &symbol, period, GetBarCount(historyFolder, symbol, period), {}};
+    if (end == first) return;
+    BarCache cache(historyFolder, symbol, period);
     cache.Show(shownBar, cursor);
-    cache.bars.reserve(static_cast<std::size_t>(end - first) * 2);
+    // The range and the windows before it, in one read: the longest window
+    // reaches back twice its period (the first Bollinger deviation).
+    std::uint32_t back = 0;
+    for (int p : m_arrParam) back = std::max<std::uint32_t>(back, p > 0 ? p : 0);
+    back = std::min<std::uint32_t>(back, kPrefetchBars / 2) * 2 + 1;
+    const std::uint32_t last = std::min(cursor, cache.Count() == 0 ? 0 : cache.Count() - 1);
+    const std::uint32_t from = first > back ? first - back : 0;
+    if (from <= last)
+        cache.Prefetch(last - from < kPrefetchBars ? from : last - kPrefetchBars + 1, last);
     for (std::uint32_t k = first; k < end; ++k) ComputeWith(cache, k);
 }
 
@@ -110,7 +120,7 @@ void CIndicate::ComputeWith(BarCache& c, std::uint32_t i) {
     if (!ParamsUsable()) return;
     // Never a point from an invented price: bar i must be in the file (the
     // bars before it then are too).
-    if (i >= c.count) return;
+    if (i >= c.Count()) return;
     const std::uint32_t n = static_cast<std::uint32_t>(m_arrParam[0]);
     switch (m_nType) {
         case kIndicateMA:
@@ -119,34 +129,115 @@ void CIndicate::ComputeWith(BarCache& c, std::uint32_t i) {
             else if (m_arrOption[0] == 1)
                 EmaPoint(c, i, n, m_arrLine[0]);
             break;
-        case kIndicateKDJ: KdjPoint(c, i); break;
-        case kIndicateRSI: RsiPoint(c, i, n); break;
-        case kIndicateMACD: MacdPoint(c, i); break;
-        case kIndicateBOLLIN: BollPoint(c, i, n, m_arrRealParam[0]); break;
-        case kIndicateMAX: ExtremePoint(c, i, n, m_arrLine[0], true); break;
-        case kIndicateMIN: ExtremePoint(c, i, n, m_arrLine[0], false); break;
-        default: break;
+        case kIndicateKDJ:
+            KdjPoint(c, i);
+            break;
+        case kIndicateRSI:
+            RsiPoint(c, i, n);
+            break;
+        case kIndicateMACD:
+            MacdPoint(c, i);
+            break;
+        case kIndicateBOLLIN:
+            BollPoint(c, i, n, m_arrRealParam[0]);
+            break;
+        case kIndicateMAX:
+            ExtremePoint(c, i, n, m_arrLine[0], true);
+            break;
+        case kIndicateMIN:
+            ExtremePoint(c, i, n, m_arrLine[0], false);
+            break;
+        default:
+            break;
     }
 }
 
 double CIndicate::SmaValue(BarCache& c, std::uint32_t i, std::uint32_t n) const {
     if (n < 1) return 0.0;
     const std::uint32_t from = i < n ? 0 : i - n + 1;
-    double sum = 0.0;
-    for (std::uint32_t k = from; k <= i; ++k) sum += P(c, k);
-    return sum / (i < n ? static_cast<double>(i + 1) : static_cast<double>(n));
+    return PriceSum(c, from, i) / (i < n ? static_cast<double>(i + 1) : static_cast<double>(n));
+}
+
+double CIndicate::PriceSum(BarCache& c, std::uint32_t from, std::uint32_t to) const {
+    if (from == 0) {
+        std::vector<double>& sums = c.m_arrPriceSum;
+        while (sums.size() <= to) {
+            const auto k = static_cast<std::uint32_t>(sums.size());
+            sums.push_back((sums.empty() ? 0.0 : sums.back()) + P(c, k));
+        }
+        return sums[to];
+    }
+    auto direct = [&] {
+        double sum = 0.0;
+        for (std::uint32_t k = from; k <= to; ++k) sum += P(c, k);
+        return sum;
+    };
+    // Short windows are summed directly; a long one slides from the window
+    // one bar before it (two lanes: the middle line and the leaving bar's).
+    if (to - from < kDirectWindow) return direct();
+    BarCache::WindowSum* lane = nullptr;
+    for (auto& w : c.m_window)
+        if (w.to - w.from == to - from && (w.from == from || w.from + 1 == from)) lane = &w;
+    if (lane && lane->from + 1 == from) {
+        lane->sum = lane->sum + P(c, to) - P(c, from - 1);
+        lane->from = from;
+        lane->to = to;
+    } else if (!lane) {
+        lane = c.m_window[0].used <= c.m_window[1].used ? &c.m_window[0] : &c.m_window[1];
+        *lane = BarCache::WindowSum{from, to, direct(), 0};
+    }
+    lane->used = ++c.m_nWindowClock;
+    return lane->sum;
+}
+
+double CIndicate::ExtremeOver(BarCache& c, std::uint32_t from, std::uint32_t to, bool max) const {
+    auto x = [&](std::uint32_t k) { return max ? c.Get(k).high : c.Get(k).low; };
+    auto better = [max](double a, double b) { return max ? std::max(a, b) : std::min(a, b); };
+    if (to - from < kDirectWindow) {
+        double v = x(from);
+        for (std::uint32_t k = from + 1; k <= to; ++k) v = better(v, x(k));
+        return v;
+    }
+    // A monotonic queue over the bars, which the windows only move forwards over.
+    BarCache::Extreme& e = c.m_extreme[max ? 1 : 0];
+    if (!e.valid || from < e.lo || to < e.hi || from > e.hi) {
+        e.valid = true;
+        e.queue.clear();
+        e.lo = e.hi = from;
+        e.queue.push_back(from);
+    }
+    // Strictly better pushes out: among equal values the oldest stays.
+    auto dominates = [&](double a, double b) { return max ? a > b : a < b; };
+    for (std::uint32_t k = e.hi + 1; k <= to && k > e.hi; ++k) {
+        while (!e.queue.empty() && dominates(x(k), x(e.queue.back()))) e.queue.pop_back();
+        e.queue.push_back(k);
+    }
+    e.hi = to;
+    e.lo = from;
+    while (e.queue.front() < from) e.queue.pop_front();
+    return x(e.queue.front());
 }
 
 double CIndicate::SmaPoint(BarCache& c, std::uint32_t i, std::uint32_t n, Line& line) const {
-    const double v = (line.empty() || i < n)
-                         ? SmaValue(c, i, n)
-                         : (line.back().fValue * n - P(c, i - n) + P(c, i)) / n;
+    const double v = (line.empty() || i < n) ? SmaValue(c, i, n)
+                                             : (line.back().fValue * n - P(c, i - n) + P(c, i)) / n;
     AppendTrim(line, i, v);
     return v;
 }
 
 double CIndicate::EmaSeed(BarCache& c, std::uint32_t first, std::uint32_t last) const {
     if (last < first) return 0.0;
+    if (first == 0) {
+        // The seeds over bars 0..i for every i share their steps.
+        std::vector<double>& seeds = c.m_arrEmaSeed;
+        if (seeds.empty()) seeds.push_back(P(c, 0));
+        while (seeds.size() <= last) {
+            const auto b = static_cast<std::uint32_t>(seeds.size());
+            const std::uint32_t k = b + 1;
+            seeds.push_back((2 * P(c, b) + (k - 1) * seeds.back()) / (k + 1));
+        }
+        return seeds[last];
+    }
     double s = P(c, first);
     std::uint32_t k = 2;
     for (std::uint32_t b = first + 1; b <= last; ++b, ++k)
@@ -181,8 +272,7 @@ double CIndicate::ExtremePoint(BarCache& c, std::uint32_t i, std::uint32_t n, Li
     if (max ? old < prev : old > prev) {
         v = better(cur, prev);
     } else {
-        v = x(i - n + 1);
-        for (std::uint32_t k = i - n + 2; k <= i; ++k) v = better(v, x(k));
+        v = ExtremeOver(c, i - n + 1, i, max);
     }
     AppendTrim(line, i, v);
     return v;
@@ -201,8 +291,8 @@ void CIndicate::MacdPoint(BarCache& c, std::uint32_t i) {
         AppendSeed(m_arrLine[1], i, dea);
         AppendSeed(m_arrLine[2], i, 2 * (dif - dea));
     } else {
-        const double dea = m_arrLine[1].back().fValue - l0[m - g - 1].fValue / g +
-                           l0[m - 1].fValue / g;
+        const double dea =
+            m_arrLine[1].back().fValue - l0[m - g - 1].fValue / g + l0[m - 1].fValue / g;
         AppendTrim(m_arrLine[1], i, dea);
         AppendTrim(m_arrLine[2], i, 2 * (dif - dea));
     }
@@ -248,6 +338,15 @@ double CIndicate::Change(BarCache& c, std::uint32_t k, bool gains) const {
 double CIndicate::ChangeSum(BarCache& c, std::uint32_t i, std::uint32_t n, bool gains) const {
     if (n < 1) return 0.0;
     const std::uint32_t from = i < n ? 1 : i - n + 1;
+    if (from == 1) {
+        std::vector<double>& sums = c.m_arrChangeSum[gains ? 1 : 0];
+        if (sums.empty()) sums.push_back(0.0);  // no change before bar 1
+        while (sums.size() <= i) {
+            const auto k = static_cast<std::uint32_t>(sums.size());
+            sums.push_back(sums.back() + Change(c, k, gains));
+        }
+        return sums[i];
+    }
     double sum = 0.0;
     for (std::uint32_t k = from; k <= i; ++k) sum += Change(c, k, gains);
     return sum;
@@ -272,13 +371,24 @@ void CIndicate::RsiPoint(BarCache& c, std::uint32_t i, std::uint32_t n) {
 
 double CIndicate::BollDeviation(BarCache& c, std::uint32_t i, std::uint32_t n) const {
     if (n < 1) return 0.0;
-    const std::uint32_t from = i < n ? 0 : i - n + 1;
+    if (i < n) {
+        // Over bars 0..i every bar's mean is that of all bars up to it, the
+        // same for every period above i: one running sum serves all points.
+        std::vector<double>& sums = c.m_arrDevSum;
+        while (sums.size() <= i) {
+            const auto k = static_cast<std::uint32_t>(sums.size());
+            const double d = SmaValue(c, k, k + 1) - P(c, k);
+            sums.push_back((sums.empty() ? 0.0 : sums.back()) + d * d);
+        }
+        return std::sqrt(sums[i] / static_cast<double>(i + 1));
+    }
+    const std::uint32_t from = i - n + 1;
     double sum = 0.0;
     for (std::uint32_t k = from; k <= i; ++k) {
         const double d = SmaValue(c, k, n) - P(c, k);
         sum += d * d;
     }
-    return std::sqrt(sum / (i < n ? static_cast<double>(i + 1) : static_cast<double>(n)));
+    return std::sqrt(sum / static_cast<double>(n));
 }
 
 void CIndicate::BollPoint(BarCache& c, std::uint32_t i, std::uint32_t n, double dev) {
@@ -293,9 +403,8 @@ void CIndicate::BollPoint(BarCache& c, std::uint32_t i, std::uint32_t n, double 
         const double prev = l5.back().fValue;
         const double old = P(c, i - n);
         const double oldmid = mm <= n ? SmaValue(c, i - n, n) : m_arrLine[0][mm - n - 1].fValue;
-        const double q = (prev * prev * n + (price - mid) * (price - mid) -
-                          (old - oldmid) * (old - oldmid)) /
-                         n;
+        const double q =
+            (prev * prev * n + (price - mid) * (price - mid) - (old - oldmid) * (old - oldmid)) / n;
         sd = q > 0.0 ? std::sqrt(q) : 0.0;  // rounding on flat prices can go below 0
     }
     AppendTrim(l5, i, sd);

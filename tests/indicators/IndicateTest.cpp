@@ -1,14 +1,14 @@
-#include "indicators/Indicate.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "chart/Kbar.h"
 #include "data/HistoryFile.h"
 #include "data/Period.h"
+#include "indicators/Indicate.h"
 #include "indicators/IndicateDefaults.h"
 #include "platform/Files.h"
-#include "chart/Kbar.h"
 #include "platform/RecordingCanvas.h"
 #include "support/TestSupport.h"
 
@@ -131,10 +131,14 @@ TEST_F(IndicateTest, IncrementalEqualsFull) {
         int type;
         std::vector<std::string> params;
         int option;
-    } cases[] = {{kIndicateMA, {"12"}, 0},          {kIndicateMA, {"12"}, 1},
-                 {kIndicateKDJ, {"3", "5", "3"}, 0}, {kIndicateRSI, {"12"}, 0},
-                 {kIndicateMACD, {"12", "26", "9"}, 0}, {kIndicateBOLLIN, {"12", "1.7"}, 0},
-                 {kIndicateMAX, {"12"}, 0},         {kIndicateMIN, {"12"}, 0}};
+    } cases[] = {{kIndicateMA, {"12"}, 0},
+                 {kIndicateMA, {"12"}, 1},
+                 {kIndicateKDJ, {"3", "5", "3"}, 0},
+                 {kIndicateRSI, {"12"}, 0},
+                 {kIndicateMACD, {"12", "26", "9"}, 0},
+                 {kIndicateBOLLIN, {"12", "1.7"}, 0},
+                 {kIndicateMAX, {"12"}, 0},
+                 {kIndicateMIN, {"12"}, 0}};
     for (const auto& c : cases) {
         // Exponential averages remember every bar since their seed, so they
         // compare over the same bars from 0; the others over trimmed windows.
@@ -157,9 +161,8 @@ TEST_F(IndicateTest, IncrementalEqualsFull) {
                 const std::size_t n = std::min<std::size_t>(std::min(a.size(), b.size()), 60);
                 for (std::size_t j = 1; j <= n; ++j)
                     ASSERT_NEAR(a[a.size() - j].fValue, b[b.size() - j].fValue, 1e-7)
-                        << "type " << c.type << " slot " << slot << " start " << start
-                        << " point -" << j << " bars " << a[a.size() - j].nIndex << "/"
-                        << b[b.size() - j].nIndex;
+                        << "type " << c.type << " slot " << slot << " start " << start << " point -"
+                        << j << " bars " << a[a.size() - j].nIndex << "/" << b[b.size() - j].nIndex;
                 EXPECT_LE(a.size(), static_cast<std::size_t>(max) + 1);
             }
         }
@@ -272,3 +275,104 @@ TEST_F(IndicateTest, DrawInPanes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Plain formulas over a price vector, for checking the long windows.
+double NaiveMean(const std::vector<double>& p, std::size_t i, std::size_t n) {
+    const std::size_t from = i < n ? 0 : i - n + 1;
+    double s = 0;
+    for (std::size_t k = from; k <= i; ++k) s += p[k];
+    return s / static_cast<double>(i - from + 1);
+}
+
+double NaiveDeviation(const std::vector<double>& p, std::size_t i, std::size_t n) {
+    const std::size_t from = i < n ? 0 : i - n + 1;
+    double s = 0;
+    for (std::size_t k = from; k <= i; ++k) {
+        const double d = NaiveMean(p, k, n) - p[k];
+        s += d * d;
+    }
+    return std::sqrt(s / static_cast<double>(i - from + 1));
+}
+
+}  // namespace
+
+// Windows longer than the direct loops' limit are summed and scanned by
+// sliding; their results must still be the plain formulas'.
+TEST_F(IndicateTest, LongWindowsGiveThePlainFormulas) {
+    std::vector<double> closes, highs, lows;
+    for (int i = 0; i < 700; ++i) {
+        // A falling stretch makes the maximum leave its window on every bar.
+        const double c = 1.3 + 0.01 * std::sin(i * 0.07) - (i > 450 ? 0.0004 * (i - 450) : 0.0);
+        closes.push_back(c);
+        highs.push_back(c + 0.0005 * (1 + i % 3));
+        lows.push_back(c - 0.0004 * (1 + i % 4));
+    }
+    Write(closes, highs, lows);
+    const std::uint32_t cursor = 650;
+    const std::size_t n = 150, first = cursor + 1 - 120;
+    for (int type : {kIndicateMA, kIndicateBOLLIN, kIndicateMAX, kIndicateMIN}) {
+        SCOPED_TRACE(type);
+        CIndicate ind = Make(type, {std::to_string(n)});
+        ind.Recompute(History(), "S", period::M1, cursor);
+        ASSERT_EQ(ind.m_arrLine[0].size(), 120u);
+        for (std::size_t j = 0; j < 120; ++j) {
+            const std::size_t i = first + j;
+            ASSERT_EQ(ind.m_arrLine[0][j].nIndex, static_cast<int>(i));
+            double want = 0;
+            if (type == kIndicateMA || type == kIndicateBOLLIN) want = NaiveMean(closes, i, n);
+            if (type == kIndicateMAX || type == kIndicateMIN) {
+                // The line's own rule: keep the previous extreme unless the
+                // bar that leaves could have been it, then scan the window.
+                const bool max = type == kIndicateMAX;
+                const std::vector<double>& x = max ? highs : lows;
+                if (j == 0) {
+                    want = x[i];
+                } else {
+                    const double prev = ind.m_arrLine[0][j - 1].fValue;
+                    if (max ? x[i - n] < prev : x[i - n] > prev)
+                        want = max ? std::max(x[i], prev) : std::min(x[i], prev);
+                    else
+                        want = max ? *std::max_element(&x[i - n + 1], &x[i] + 1)
+                                   : *std::min_element(&x[i - n + 1], &x[i] + 1);
+                }
+            }
+            EXPECT_NEAR(ind.m_arrLine[0][j].fValue, want, 1e-9) << "bar " << i;
+        }
+        if (type == kIndicateBOLLIN) {
+            // The first deviation is the direct one; the later ones slide.
+            const double sd = NaiveDeviation(closes, first, n);
+            EXPECT_NEAR(ind.m_arrLine[1][0].fValue - ind.m_arrLine[0][0].fValue, 1.7 * sd, 1e-9);
+            EXPECT_GT(ind.m_arrLine[1].back().fValue, ind.m_arrLine[0].back().fValue);
+        }
+    }
+}
+
+// A period far beyond the history: every point is a direct form over all
+// bars from 0, which must cost the bars read, not their square.
+TEST_F(IndicateTest, HugePeriodBollingerGivesItsLines) {
+    std::vector<double> closes;
+    for (int i = 0; i <= 10000; ++i)
+        closes.push_back(1.1 + 0.001 * std::sin(i * 0.01) + 1e-5 * (i % 7));
+    Write(closes);
+    CIndicate ind = Make(kIndicateBOLLIN, {"1000000"}, 0, 300);
+    ind.Recompute(History(), "S", period::M1, 10000);
+    for (int slot = 0; slot < 3; ++slot) ASSERT_EQ(ind.m_arrLine[slot].size(), 300u) << slot;
+    for (std::size_t j : {std::size_t{0}, std::size_t{150}, std::size_t{299}}) {
+        const std::size_t i = 10000 - 299 + j;
+        const double mid = NaiveMean(closes, i, 1000000);
+        const double sd = std::sqrt([&] {
+            double s = 0, sum = 0;
+            for (std::size_t k = 0; k <= i; ++k) {
+                sum += closes[k];
+                const double d = sum / static_cast<double>(k + 1) - closes[k];
+                s += d * d;
+            }
+            return s / static_cast<double>(i + 1);
+        }());
+        EXPECT_NEAR(ind.m_arrLine[0][j].fValue, mid, 1e-12);
+        EXPECT_NEAR(ind.m_arrLine[1][j].fValue, mid + 1.7 * sd, 1e-12);
+        EXPECT_NEAR(ind.m_arrLine[2][j].fValue, mid - 1.7 * sd, 1e-12);
+    }
+}
