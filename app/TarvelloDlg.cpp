@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +24,7 @@
 #include "app/ChartMouseFilter.h"
 #include "app/DialogUnits.h"
 #include "app/DlgHelp.h"
+#include "app/ImportFileDialog.h"
 #include "app/QtCanvas.h"
 #include "app/ToolbarImages.h"
 #include "app/TrainerBar.h"
@@ -370,8 +370,11 @@ bool CTarvelloDlg::eventFilter(QObject* watched, QEvent* event) {
     // a modal box in front of it keeps its keys.
     auto* widget = qobject_cast<QWidget*>(watched);
     QWidget* modal = QApplication::activeModalWidget();
-    if (!widget || widget->window() != this || (modal && modal != this))
-        return QDialog::eventFilter(watched, event);
+    // The balance-curve window takes the focus when it is dragged; the keys
+    // act from there too.
+    const bool ours = widget && (widget->window() == this ||
+                                 (m_pBalanceCurvDlg && widget->window() == m_pBalanceCurvDlg));
+    if (!ours || (modal && modal != this)) return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     // Letters by their key, with or without Shift.
     void (CTarvelloWindow::*action)() = nullptr;
@@ -441,13 +444,19 @@ QStringList CTarvelloDlg::ToQtFilters(const std::string& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         if (description.isEmpty()) break;  // the closing "||"
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString given = parts[i + 1];
+        given.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // "*.*" means every file; here it would skip the names without a dot.
+        QStringList list = given.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (QString& pattern : list)
+            if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+        const QString patterns = QLatin1Char('(') + list.join(QLatin1Char(' ')) + QLatin1Char(')');
         // Qt reads the patterns from the description's trailing parentheses.
-        if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
-            filters.append(description);
+        const QString written = QLatin1Char('(') + given + QLatin1Char(')');
+        if (description.endsWith(written))
+            filters.append(description.chopped(written.size()) + patterns);
         else
-            filters.append(description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+            filters.append(description + QLatin1Char(' ') + patterns);
     }
     return filters;
 }
@@ -463,6 +472,23 @@ void CTarvelloDlg::ShowMessageBox(const QString& text) {
     box.exec();
 }
 
+void CTarvelloDlg::ShowWaitBox(const std::string& text) {
+    ShowWaitMessageBox(ToQString(text));
+}
+
+void CTarvelloDlg::ShowWaitMessageBox(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarvello"), text, QMessageBox::Ok, this);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    m_pWaitBox = &box;
+    box.exec();
+    m_pWaitBox = nullptr;
+}
+
+void CTarvelloDlg::CloseWaitBox() {
+    // Runs inside the box's own loop; exec returns once this call is done.
+    if (m_pWaitBox) m_pWaitBox->done(QMessageBox::Ok);
+}
+
 std::optional<std::string> CTarvelloDlg::ChooseOpenFile(const std::string& filter,
                                                         const std::string& defaultExt) {
     QString suffix = ToQString(defaultExt);
@@ -474,12 +500,7 @@ std::optional<std::string> CTarvelloDlg::ChooseOpenFile(const std::string& filte
 }
 
 QString CTarvelloDlg::GetOpenFileName(const QStringList& filters, const QString& defaultSuffix) {
-    QFileDialog dialog(this, QStringLiteral("打开"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(filters);
-    if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
-    dialog.setDefaultSuffix(defaultSuffix);
+    CImportFileDialog dialog(this, filters, defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
 }

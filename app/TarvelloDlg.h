@@ -19,6 +19,7 @@ class QToolBar;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QMessageBox;
 
 // The main window: a thin Qt view of CTarvelloWindow. It forwards buttons,
 // combo edits, resizes and closing to the logic, mirrors the logic's state
@@ -45,6 +46,8 @@ public:
 
     // --- CWindowPort ---
     void MessageBox(const std::string& text) override;
+    void ShowWaitBox(const std::string& text) override;
+    void CloseWaitBox() override;
     std::optional<std::string> ChooseOpenFile(const std::string& filter,
                                               const std::string& defaultExt) override;
     void PostToUi(std::function<void()> call) override;
@@ -72,6 +75,8 @@ public slots:
 protected:
     // The modal boxes, virtual so that tests can answer them without blocking.
     virtual void ShowMessageBox(const QString& text);
+    // The same box, closed by CloseWaitBox when what it waits for has ended.
+    virtual void ShowWaitMessageBox(const QString& text);
     // "" when cancelled.
     virtual QString GetOpenFileName(const QStringList& filters, const QString& defaultSuffix);
     virtual void ShowAboutBox();
@@ -112,6 +117,7 @@ private:
     QAction* m_pActionAbout = nullptr;
     QToolBar* m_pToolBar = nullptr;
     CBalanceCurvDlg* m_pBalanceCurvDlg = nullptr;
+    QMessageBox* m_pWaitBox = nullptr;  // while a wait box is shown
     CDlgHelp* m_pDlgHelp = nullptr;
     CTrainerBar* m_pTrainerBar = nullptr;
     std::map<int, QMenu*> m_mapMenus;

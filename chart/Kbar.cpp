@@ -328,8 +328,17 @@ void CKbar::DrawIndicates(Canvas& dc) {
             n = ind.m_arrLine[1].size();
             for (int k = 0; k < 3; ++k) widen(ind.m_arrLine[k], n);
         }
+        // All values equal (RSI on flat prices), or apart only by rounding
+        // (MACD's averages of flat prices): the range is widened around them as
+        // a flat price range is, so that they run through the middle.
+        if (hi >= lo && hi - lo <= 1e-12 * std::max({1.0, std::fabs(hi), std::fabs(lo)})) {
+            const double mid = (hi + lo) / 2;
+            const double half = std::max(std::fabs(mid) * 0.001, 1e-6);
+            lo = mid - half;
+            hi = mid + half;
+        }
         double scale = r.Height() / (hi - lo);
-        if (!std::isfinite(scale)) scale = 0.0;  // no range: everything on the bottom edge
+        if (!std::isfinite(scale)) scale = 0.0;
         auto yOf = [&](double v) { return r.bottom - Trunc((v - lo) * scale); };
         auto xOf = [&](std::size_t j) { return static_cast<int>(j) * s + s / 2; };
         auto polyline = [&](const std::vector<BarPoint>& line, std::size_t count) {

@@ -11,6 +11,8 @@
 #include "data/SampleHistory.h"
 #include "window/HeadlessPort.h"
 #include "window/TarvelloWindow.h"
+#include "platform/Format.h"
+#include "trainer/TrainerTime.h"
 
 namespace {
 
@@ -68,7 +70,7 @@ bool ParseUnsigned(const std::string& text, std::uint64_t* value) {
     return true;
 }
 
-int Sample(const std::vector<std::string>& args, std::ostream& err) {
+int Sample(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() < 2) {
         err << kUsage;
         return 2;
@@ -83,6 +85,9 @@ int Sample(const std::vector<std::string>& args, std::ostream& err) {
     }
     SampleOptions sample;
     if (auto* v = opts.Get("symbol")) sample.symbol = *v;
+    // Another pair is another walk at its own price level, unless told.
+    sample.seed = SampleSeedFor(sample.symbol);
+    sample.price = SamplePriceFor(sample.symbol);
     if (auto* v = opts.Get("bars"); v && !ParseUnsigned(*v, &sample.bars)) {
         err << "tarvello-cli sample: --bars needs a whole number, not '" << *v << "'\n";
         return 2;
@@ -104,6 +109,13 @@ int Sample(const std::vector<std::string>& args, std::ostream& err) {
         err << "tarvello-cli sample: cannot write " << args[1] << ": " << error << "\n";
         return 1;
     }
+    out << args[1] << ": " << sample.symbol << ", " << sample.bars << " one-minute bars";
+    if (sample.bars > 0)
+        out << " from " << FormatBarTime(static_cast<std::int32_t>(SampleFirstBarTime(sample)))
+            << " to " << FormatBarTime(static_cast<std::int32_t>(SampleLastBarTime(sample)))
+            << " UTC";
+    out << ", seed " << sample.seed << ", starting price " << FormatString("%g", sample.price)
+        << "\n";
     return 0;
 }
 
@@ -194,7 +206,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         err << kUsage;
         return 2;
     }
-    if (args[0] == "sample") return Sample(args, err);
+    if (args[0] == "sample") return Sample(args, out, err);
     if (args[0] == "import") return Import(args, out, err);
     if (args[0] == "session") return Session(args, in, out, err, writer);
     if (args[0] == "history") return History(args, out, err, false);

@@ -83,7 +83,9 @@ private:
             int n = 1;
             if (a.size() == 2 && (!ParseInt(a[1], &n) || n < 0))
                 return Error("next takes a count of 0 or more, not '" + a[1] + "'");
-            for (int i = 0; i < n; ++i) m_window.OnNextBar();
+            // At the end (or without a pair) the message comes once.
+            for (int i = 0; i < n; ++i)
+                if (!m_window.StepNextBar()) break;
             return;
         }
         if (cmd == "period" && a.size() == 2) {

@@ -4,9 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "data/BarRecord.h"
@@ -59,16 +63,33 @@ constexpr std::int32_t kFridayClose = 1 * 86400 + 22 * 3600;
 constexpr std::int32_t kWeekendLength = 2 * 86400;
 
 // Skips the weekend: from Friday 22:00 UTC the market reopens Sunday 22:00.
-std::int32_t SkipWeekend(std::int32_t t) {
-    std::int32_t inWeek = ((t % kWeek) + kWeek) % kWeek;  // 0 = Thursday 00:00
+std::int64_t SkipWeekend(std::int64_t t) {
+    std::int64_t inWeek = ((t % kWeek) + kWeek) % kWeek;  // 0 = Thursday 00:00
     if (inWeek >= kFridayClose && inWeek < kFridayClose + kWeekendLength)
         t += kFridayClose + kWeekendLength - inWeek;
     return t;
 }
 
+// Trading seconds: the time line without the weekends, in which consecutive
+// bars lie 60 apart. Both directions take weekday times (after SkipWeekend).
+constexpr std::int64_t kTradingWeek = kWeek - kWeekendLength;
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - (a % b < 0 ? 1 : 0);
+}
+std::int64_t ToTrading(std::int64_t t) {
+    const std::int64_t week = FloorDiv(t, kWeek);
+    const std::int64_t inWeek = t - week * kWeek;
+    return week * kTradingWeek + (inWeek < kFridayClose ? inWeek : inWeek - kWeekendLength);
+}
+std::int64_t FromTrading(std::int64_t trading) {
+    const std::int64_t week = FloorDiv(trading, kTradingWeek);
+    const std::int64_t inWeek = trading - week * kTradingWeek;
+    return week * kWeek + (inWeek < kFridayClose ? inWeek : inWeek + kWeekendLength);
+}
+
 // Relative activity by hour of day (UTC): quiet in Asia, busy in the London
 // and New York sessions.
-double Activity(std::int32_t t) {
+double Activity(std::int64_t t) {
     static const double kHour[24] = {0.55, 0.5, 0.5, 0.5, 0.55, 0.6, 0.7, 0.9,
                                      1.2,  1.3, 1.2, 1.1, 1.2, 1.5, 1.6, 1.5,
                                      1.3,  1.1, 0.9, 0.8, 0.7, 0.6, 0.55, 0.55};
@@ -78,6 +99,55 @@ double Activity(std::int32_t t) {
 
 }  // namespace
 
+std::int64_t SampleFirstBarTime(const SampleOptions& o) {
+    return SkipWeekend(o.startTime - o.startTime % 60);
+}
+
+std::int64_t SampleLastBarTime(const SampleOptions& o) {
+    const std::int64_t first = SampleFirstBarTime(o);
+    if (o.bars <= 1) return first;
+    // Past any time a file can hold; keeps the product below from overflowing.
+    if (o.bars > (std::uint64_t{1} << 40)) return std::int64_t{1} << 50;
+    return FromTrading(ToTrading(first) + 60 * static_cast<std::int64_t>(o.bars - 1));
+}
+
+std::uint64_t SampleMaxBars(const SampleOptions& o) {
+    const std::int64_t first = SampleFirstBarTime(o);
+    if (first > std::numeric_limits<std::int32_t>::max()) return 0;
+    // The newest trading minute at or before the last second a file can hold.
+    std::int64_t last = std::numeric_limits<std::int32_t>::max();
+    last -= ((last - first) % 60 + 60) % 60;
+    while (FromTrading(ToTrading(last)) != last) last -= 60;  // inside a weekend
+    return static_cast<std::uint64_t>((ToTrading(last) - ToTrading(first)) / 60 + 1);
+}
+
+std::uint64_t SampleSeedFor(const std::string& symbol) {
+    // FNV-1a: small and the same everywhere.
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : symbol) h = (h ^ c) * 0x100000001b3ull;
+    return h;
+}
+
+double SamplePriceFor(const std::string& symbol) {
+    static const std::pair<const char*, double> kLevels[] = {
+        {"EURUSD", 1.10},  {"GBPUSD", 1.27},   {"USDJPY", 150.0}, {"USDCHF", 0.90},
+        {"AUDUSD", 0.66},  {"NZDUSD", 0.61},   {"USDCAD", 1.36},  {"EURGBP", 0.86},
+        {"EURJPY", 160.0}, {"GBPJPY", 190.0},  {"EURCHF", 0.95},  {"AUDJPY", 98.0},
+        {"CHFJPY", 170.0}, {"CADJPY", 110.0},  {"NZDJPY", 90.0},  {"EURAUD", 1.65},
+        {"EURCAD", 1.48},  {"GBPCHF", 1.12},   {"GBPAUD", 1.92},  {"AUDCAD", 0.90},
+        {"AUDNZD", 1.09},  {"XAUUSD", 2000.0}, {"XAGUSD", 24.0},
+    };
+    std::string name;
+    for (unsigned char c : symbol) name.push_back(static_cast<char>(std::toupper(c)));
+    for (const auto& [pair, level] : kLevels)
+        if (name == pair) return level;
+    // A level of its own for any other name, from the same hash as its seed.
+    const double u = static_cast<double>(SampleSeedFor(name) >> 11) * 0x1.0p-53;
+    if (name.size() >= 3 && name.compare(name.size() - 3, 3, "JPY") == 0)
+        return std::round((80.0 + 40.0 * u) * 100.0) / 100.0;
+    return std::round((0.5 + 1.5 * u) * 10000.0) / 10000.0;
+}
+
 bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::string* error) {
     if (o.symbol.empty() || o.symbol.size() > HistoryHeader::kSymbolSize) {
         if (error) *error = "the symbol must have 1 to 12 characters";
@@ -85,6 +155,14 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
     }
     if (!(o.price > 0.0) || !std::isfinite(o.price)) {
         if (error) *error = "the price must be a positive number";
+        return false;
+    }
+    if (o.bars > SampleMaxBars(o)) {
+        if (error)
+            *error =
+                "the bars would run past 2038-01-19 03:14:07 UTC, the last time a history "
+                "file can hold; at most " +
+                std::to_string(SampleMaxBars(o)) + " bars fit";
         return false;
     }
     // Pip grid and spread of typical quotes: 5 decimals below 20, else 3.
@@ -131,7 +209,7 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
     double var = baseVol * baseVol;
     double logPrice = std::log(o.price);
     double close = round(o.price);
-    std::int32_t t = SkipWeekend(o.startTime - o.startTime % 60);
+    std::int64_t t = SampleFirstBarTime(o);
     for (std::uint64_t i = 0; i < o.bars; ++i) {
         const double act = Activity(t);
         const double sigma = std::sqrt(var) * act;
@@ -143,7 +221,7 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
               0.01 * baseVol * baseVol;
 
         BarRecord bar;
-        bar.time = t;
+        bar.time = static_cast<std::int32_t>(t);  // fits: checked above
         // Opens at the previous close, now and then a tick away from it.
         const double gap = rng.Uniform() < 0.15 ? (rng.Uniform() < 0.5 ? -tick : tick) : 0.0;
         bar.open = round(close + gap);

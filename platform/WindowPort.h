@@ -29,6 +29,12 @@ public:
     // A modal message box with an OK button only.
     virtual void MessageBox(const std::string& text) = 0;
 
+    // A message box that waits for work the window does meanwhile (the
+    // import): modal with an OK button like MessageBox, but CloseWaitBox takes
+    // it away when the work has ended. Closing no box is harmless.
+    virtual void ShowWaitBox(const std::string& text) { MessageBox(text); }
+    virtual void CloseWaitBox() {}
+
     // The open-file dialog; nullopt when the user cancels. `filter` is in the
     // "description|pattern|...||" form.
     virtual std::optional<std::string> ChooseOpenFile(const std::string& filter,

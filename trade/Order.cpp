@@ -36,12 +36,26 @@ void COrder::SetTotals(const Totals& totals) {
     m_nLossCount = totals.nLossCount;
 }
 
+void COrder::SetMarketSymbol(const std::string& symbol) {
+    // Compared as the orders store it, cut to their symbol field.
+    OrderRecord stored;
+    stored.SetSymbol(symbol);
+    m_strMarketSymbol = stored.Symbol();
+}
+
+bool COrder::IsOfMarket(const OrderRecord& order) const {
+    return m_strMarketSymbol.empty() || order.Symbol() == m_strMarketSymbol;
+}
+
 void COrder::MarkToMarket(const BarRecord& bar) {
     m_fFloatprofit = 0.0;
     for (auto& order : m_OpenOrders) {
-        order.fprofit = ProfitAt(order, bar.close);
+        // A bar of one pair says nothing about the price of another.
+        if (IsOfMarket(order)) {
+            order.fprofit = ProfitAt(order, bar.close);
+            order.fCurPrice = bar.close;
+        }
         m_fFloatprofit += order.fprofit;
-        order.fCurPrice = bar.close;
     }
 }
 
@@ -49,15 +63,18 @@ void COrder::CloseOrder(int index, const BarRecord& bar) {
     if (m_OpenOrders.empty() || index < 0 || index >= GetOpenOrderCount()) return;
     OrderRecord orderhst = m_OpenOrders[index];
     m_OpenOrders.erase(m_OpenOrders.begin() + index);
+    // An order of a pair not shown closes at the price it was last valued at,
+    // which is what the floating profit holds for it.
+    const double price = IsOfMarket(orderhst) ? bar.close : orderhst.fCurPrice;
 
-    const int closePoints = PriceToPoints(bar.close);
+    const int closePoints = PriceToPoints(price);
     const int openPoints = PriceToPoints(orderhst.fOpenPrice);
     const double fPoints = closePoints - openPoints;
     const double profit = ((orderhst.nDirection * fPoints) * orderhst.fOrderSize) * 10.0;
 
     orderhst.nCloseTime = bar.time;
-    orderhst.fClosePrice = bar.close;
-    orderhst.fCurPrice = bar.close;
+    orderhst.fClosePrice = price;
+    orderhst.fCurPrice = price;
     orderhst.fprofit = profit;
     AddHstOrder(orderhst);
     m_fHstProfit += profit;

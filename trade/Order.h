@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "data/BarRecord.h"
@@ -26,10 +27,12 @@ public:
     virtual OrderRecord GetOpenOrder(int index) const { return m_OpenOrders.at(index); }
     virtual int GetHstOrderCount() const { return static_cast<int>(m_HstOrders.size()); }
     virtual int GetOpenOrderCount() const { return static_cast<int>(m_OpenOrders.size()); }
-    // Values every open order at the bar's close.
+    // Values every open order of the market's pair at the bar's close; the
+    // orders of other pairs keep their last valuation.
     virtual void MarkToMarket(const BarRecord& bar);
-    // Closes open order `index` at the bar's close; an index that names no
-    // open order changes nothing.
+    // Closes open order `index` at the bar's close, or an order of another
+    // pair at its last valuation; an index that names no open order changes
+    // nothing.
     virtual void CloseOrder(int index, const BarRecord& bar);
     virtual void AddOpenOrder(const OrderRecord& order) { m_OpenOrders.push_back(order); }
     virtual double GetFloatProfit() const { return m_fFloatprofit; }
@@ -49,6 +52,13 @@ public:
     void SetTotals(const Totals& totals);
     const std::vector<OrderRecord>& HstOrders() const { return m_HstOrders; }
 
+    // The pair whose bars the book is given from now on; "" (the start)
+    // values every order at every bar. Not part of the book: Reset keeps it.
+    void SetMarketSymbol(const std::string& symbol);
+    const std::string& GetMarketSymbol() const { return m_strMarketSymbol; }
+    // Whether the market's bars value `order`.
+    bool IsOfMarket(const OrderRecord& order) const;
+
     // ((direction x points) x lots) x 10.0 at `price`.
     static double ProfitAt(const OrderRecord& order, double price);
 
@@ -59,4 +69,5 @@ private:
     double m_fHstProfit = 0.0;
     int m_nWinCount = 0;
     int m_nLossCount = 0;
+    std::string m_strMarketSymbol;
 };

@@ -11,6 +11,7 @@
 #include "indicators/IndicateDefaults.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "trade/LotSize.h"
 #include "window/HelpText.h"
 #include "window/HistoryScan.h"
 
@@ -125,7 +126,7 @@ void CTarvelloWindow::OnLoadHistory() {
                                    std::stop_token stop, CWorkerGate& gate) {
         ImportThread(source, history, stop, gate);
     });
-    m_port.MessageBox(kImportWaitText);
+    m_port.ShowWaitBox(kImportWaitText);
 }
 
 void CTarvelloWindow::ImportThread(const std::string& source, const std::string& historyFolder,
@@ -151,6 +152,8 @@ void CTarvelloWindow::ImportThread(const std::string& source, const std::string&
 
 void CTarvelloWindow::OnImportFinished(const ImportResult& result) {
     if (m_bClosing || !m_pImportThread.IsSet()) return;
+    // The wait is over; what the import came to follows.
+    m_port.CloseWaitBox();
     m_pImportThread.Clear();
     m_strProgress.clear();
     m_port.StateChanged(CWindowPort::kProgress);
@@ -218,6 +221,10 @@ void CTarvelloWindow::OnNextBar() {
     NextBar(true);
 }
 
+bool CTarvelloWindow::StepNextBar() {
+    return NextBar(true) == StepResult::kStepped;
+}
+
 CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
     const std::string symbol = GetSelectedSymbol();
     if (symbol.empty()) {
@@ -237,6 +244,7 @@ CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
         return StepResult::kAtEnd;
     }
     PushStep();
+    m_kbar.m_order.SetMarketSymbol(symbol);
     if (m_trainer.IsHonest())
         m_trainer.m_clock.Set(CReplayClock::LastRecordOf(static_cast<int>(next), per));
     const int selected = m_listOrder.GetCurSel();
@@ -273,6 +281,8 @@ void CTarvelloWindow::ReloadChart() {
     m_kbar.SetVisibleCount(m_nVisibleBars);
     // Nothing selected reads nothing, as no symbol does.
     if (symbol.empty()) return;
+    // The bars below value only this pair's orders.
+    m_kbar.m_order.SetMarketSymbol(symbol);
     const int cursor = m_barIndex.GetIndex();
     const int per = m_barIndex.GetPeriod();
     // The honest replay shows the cursor's bar only as far as the clock.
@@ -402,14 +412,7 @@ CTarvelloWindow::CommandState CTarvelloWindow::GetCommandState(int id) const {
 
 bool CTarvelloWindow::GetLotSize(double* lots) const {
     const int sel = m_comboLots.GetCurSel();
-    const std::string text = sel >= 0 ? m_comboLots.GetLBText(sel) : m_comboLots.GetEditText();
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    if (text.empty() || !end || *end != '\0' || !(value > 0.0) || !std::isfinite(value))
-        return false;
-    *lots = value;
-    return true;
+    return ParseLotSize(sel >= 0 ? m_comboLots.GetLBText(sel) : m_comboLots.GetEditText(), lots);
 }
 
 void CTarvelloWindow::OpenOrder(int direction) {
@@ -417,7 +420,7 @@ void CTarvelloWindow::OpenOrder(int direction) {
     // Before the run's first bar there is no price to trade at.
     if (!m_kbar.HasLastBar()) return;
     double lots = 0.0;
-    if (!GetLotSize(&lots)) return;
+    if (!GetLotSize(&lots)) return m_port.MessageBox(LotRangeMessage());
     const BarRecord bar = m_kbar.GetLastBar();
     OrderRecord order;
     order.nOpenTime = bar.time;
@@ -457,6 +460,8 @@ void CTarvelloWindow::OnRetrain() {
     StopPlay();
     // The emptied book gives 10000, 0, 0, a rate of 1 and no wins or losses.
     RefreshAccountStats();
+    // No row may name an order of the finished run.
+    RefreshOrderList();
     m_balanceCurve.ResetCurve();
     m_port.StateChanged(CWindowPort::kBalanceCurve);
     m_chartMouse.DeleteAllLines();

@@ -85,6 +85,9 @@ public:
 
     // --- replay ---
     void OnNextBar();
+    // OnNextBar that tells whether the replay stepped; false when it could not
+    // (its message has been shown), so that a repetition can stop there.
+    bool StepNextBar();
     // Rebuilds the chart around the cursor; does not redraw.
     void ReloadChart();
     // The user picked currency entry `index` (-1: none).
@@ -124,8 +127,8 @@ public:
     void OnDeleteLine();
     void OnDeleteAllLines();
     void OnLineProperty();
-    // The lot size the next order gets: the selected entry, or a typed text
-    // that reads as a number above 0. False when there is none.
+    // The lot size the next order gets: the selected entry, or the typed
+    // text when it is a lot size an order may have (trade/LotSize.h).
     bool GetLotSize(double* lots) const;
 
     // --- trainer (window/TrainerHandlers.cpp) ---

@@ -1,5 +1,8 @@
+#include <QAbstractItemView>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -7,17 +10,21 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 #include <memory>
 
 #include "OffscreenTestMain.h"
 #include "app/BalanceCurvDlg.h"
 #include "app/DlgHelp.h"
+#include "app/ImportFileDialog.h"
 #include "app/MyButton.h"
+#include "app/TarvelloApp.h"
 #include "app/TarvelloDlg.h"
 #include "data/BarRecord.h"
 #include "data/HistoryHeader.h"
@@ -35,6 +42,8 @@ public:
     using CTarvelloDlg::CTarvelloDlg;
 
     QStringList m_messages;
+    QStringList m_waitBoxes;  // shown for real; each must close by itself
+    int m_nWaitBoxesClosed = 0;
     QString m_strFileToOpen;  // "" cancels the file dialog
     QStringList m_filters;
     QString m_strSuffix;
@@ -47,7 +56,18 @@ public:
     }
 
 protected:
-    void ShowMessageBox(const QString& text) override { m_messages.append(text); }
+    void ShowMessageBox(const QString& text) override {
+        // A box that would stand beside a wait box still shown is marked.
+        bool waitShown = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            waitShown = waitShown || (qobject_cast<QMessageBox*>(w) && w->isVisible());
+        m_messages.append(waitShown ? text + " [beside the wait box]" : text);
+    }
+    void ShowWaitMessageBox(const QString& text) override {
+        m_waitBoxes.append(text);
+        CTarvelloDlg::ShowWaitMessageBox(text);
+        ++m_nWaitBoxesClosed;
+    }
     QString GetOpenFileName(const QStringList& filters, const QString& suffix) override {
         m_filters = filters;
         m_strSuffix = suffix;
@@ -143,10 +163,14 @@ private slots:
     void closing_data();
     void closing();
     void importThroughTheDialog();
+    void waitBoxClosesWhenTheImportEnds();
+    void importDialogTakesNamesAsTyped();
+    void qtDialogsSpeakChinese();
     void aboutFromBackgroundMenuOnly();
     void spaceStepsOnceAndClicksNothing();
     void toolbarButtonsAndStates();
     void tradingKeysActWhereverTheFocusIs();
+    void tradingKeysActFromTheCurveWindow();
     void helpDialogShowsItsTextOnce();
     void colourButtonShowsItsColour();
     void mouseDrawsSelectsAndDeletesLines();
@@ -419,19 +443,132 @@ void TestTarvelloDlg::importThroughTheDialog() {
     auto* currency = Child<QComboBox>(*dlg, "id1004");
 
     QTest::mouseClick(load, Qt::LeftButton);  // cancelled
-    QCOMPARE(dlg->m_filters, (QStringList{"外汇历史数据(*.hst)", "All Files (*.*)"}));
+    // All files, also those without an extension.
+    QCOMPARE(dlg->m_filters, (QStringList{"外汇历史数据(*.hst)", "All Files (*)"}));
     QCOMPARE(dlg->m_strSuffix, QString("hst"));
     QVERIFY(dlg->m_messages.isEmpty());
     QVERIFY(!dlg->Logic().IsImporting());
 
     dlg->m_strFileToOpen = hst;
+    // The wait box is modal: the click returns when the import has closed it.
+    QTimer::singleShot(10000, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->reject();
+    });
     QTest::mouseClick(load, Qt::LeftButton);
-    QCOMPARE(dlg->m_messages, QStringList{"正载入数据,请稍等!"});
-    // The worker's result arrives through the event loop.
+    QCOMPARE(dlg->m_waitBoxes, QStringList{"正载入数据,请稍等!"});
+    QCOMPARE(dlg->m_nWaitBoxesClosed, 1);
+    QVERIFY(dlg->m_messages.isEmpty());
     QTRY_COMPARE(Items(currency), QStringList{"GBPUSD"});
     QCOMPARE(currency->currentText(), QString("GBPUSD"));
     QVERIFY(!dlg->Logic().IsImporting());
     QVERIFY(QFile::exists(folder.dir.path() + "/history/GBPUSD/GBPUSDH4.hst"));
+}
+
+void TestTarvelloDlg::waitBoxClosesWhenTheImportEnds() {
+    ProgramFolder folder;
+    QTemporaryDir source;
+    // A file the import refuses: its failure message follows the wait box.
+    const QString bad = source.path() + "/bad.hst";
+    {
+        HistoryHeader header;
+        header.SetSymbol("..");
+        header.SetPeriod(1);
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(header.bytes.data()), HistoryHeader::kSize);
+    }
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    dlg->m_strFileToOpen = bad;
+    bool timedOut = false;
+    QTimer::singleShot(10000, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            timedOut = true;
+            box->reject();
+        }
+    });
+    QTest::mouseClick(Child<QPushButton>(*dlg, "id1003"), Qt::LeftButton);
+    QVERIFY(!timedOut);
+    QCOMPARE(dlg->m_waitBoxes, QStringList{"正载入数据,请稍等!"});
+    QCOMPARE(dlg->m_nWaitBoxesClosed, 1);
+    QCOMPARE(dlg->m_messages.size(), 1);
+    QVERIFY2(dlg->m_messages[0].contains("\"..\"") &&
+                 !dlg->m_messages[0].contains("beside the wait box"),
+             qPrintable(dlg->m_messages[0]));
+    QVERIFY(!dlg->Logic().IsImporting());
+    for (QWidget* w : QApplication::topLevelWidgets())
+        QVERIFY(!(qobject_cast<QMessageBox*>(w) && w->isVisible()));
+}
+
+void TestTarvelloDlg::importDialogTakesNamesAsTyped() {
+    QTemporaryDir dir;
+    for (const char* name : {"plain", "data.hst"}) {
+        QFile f(dir.path() + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const QStringList filters = CTarvelloDlg::ToQtFilters(CTarvelloWindow::kImportFilter);
+    struct Case {
+        const char* typed;
+        const char* opened;  // "" when the dialog stays open
+    } cases[] = {
+        {"plain", "plain"}, {"data", "data.hst"}, {"data.hst", "data.hst"}, {"missing", ""}};
+    for (const Case& c : cases) {
+        CImportFileDialog dialog(nullptr, filters, "hst");
+        dialog.setDirectory(dir.path());
+        dialog.SetTypedName(c.typed);
+        QCOMPARE(dialog.TypedName(), QString(c.typed));
+        // A name that is not there: Qt says so in a box of its own; take it away.
+        if (!*c.opened)
+            QTimer::singleShot(100, [] {
+                if (QWidget* box = QApplication::activeModalWidget()) box->close();
+            });
+        dialog.accept();
+        if (*c.opened) {
+            QVERIFY2(dialog.result() == QDialog::Accepted, c.typed);
+            QCOMPARE(dialog.selectedFiles().value(0), dir.path() + "/" + c.opened);
+        } else {
+            QVERIFY2(dialog.result() != QDialog::Accepted, c.typed);
+        }
+    }
+    // Under "All Files" the dialog lists a file without an extension.
+    CImportFileDialog dialog(nullptr, filters, "hst");
+    dialog.setDirectory(dir.path());
+    dialog.selectNameFilter(filters.value(1));
+    dialog.show();
+    auto* view = dialog.findChild<QAbstractItemView*>("listView");
+    QVERIFY(view);
+    auto listed = [&] {
+        QStringList names;
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < view->model()->rowCount(root); ++r)
+            names.append(view->model()->index(r, 0, root).data().toString());
+        return names;
+    };
+    QTRY_VERIFY2(listed().contains("plain"), qPrintable(listed().join(",")));
+    QVERIFY(listed().contains("data.hst"));
+}
+
+void TestTarvelloDlg::qtDialogsSpeakChinese() {
+    QTranslator* translator = CTarvelloApp::InstallQtTranslations();
+    QVERIFY2(translator, "Qt's Chinese translations are not installed (qt6-translations-l10n)");
+    {
+        CImportFileDialog dialog(nullptr, {"All Files (*)"}, "hst");
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        const QString open = buttons->button(QDialogButtonBox::Open)
+                                 ? buttons->button(QDialogButtonBox::Open)->text()
+                                 : buttons->buttons().value(0)->text();
+        QVERIFY2(!open.contains("Open") && open.contains("打开"), qPrintable(open));
+        QColorDialog colours;
+        colours.setOption(QColorDialog::DontUseNativeDialog);
+        QStringList texts;
+        for (QLabel* label : colours.findChildren<QLabel*>()) texts.append(label->text());
+        QVERIFY2(texts.join("|").contains("基本颜色"), qPrintable(texts.join("|")));
+    }
+    QApplication::removeTranslator(translator);
+    delete translator;
 }
 
 void TestTarvelloDlg::aboutFromBackgroundMenuOnly() {
@@ -551,6 +688,32 @@ void TestTarvelloDlg::tradingKeysActWhereverTheFocusIs() {
     QTest::keyClick(dlg->BalanceCurveWindow(), Qt::Key_Escape);
     QVERIFY(!dlg->BalanceCurveWindow()->isVisible());
     QVERIFY(dlg->isVisible());
+    QVERIFY(dlg->m_messages.isEmpty());
+}
+
+void TestTarvelloDlg::tradingKeysActFromTheCurveWindow() {
+    ProgramFolder folder;
+    QVERIFY(folder.ImportSample(240 * 5));
+    auto dlg = StartDialog(folder);
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    QTest::mouseClick(Child<QPushButton>(*dlg, "id1024"), Qt::LeftButton);
+    QWidget* curve = dlg->BalanceCurveWindow();
+    QVERIFY(curve->isVisible());
+    // As after a drag: the curve window has the focus.
+    curve->activateWindow();
+    curve->setFocus();
+    QTest::keyClick(curve, Qt::Key_Space);
+    QCOMPARE(dlg->Logic().m_barIndex.GetIndex(), 0);
+    QTest::keyClick(curve, Qt::Key_B);
+    QTest::keyClick(curve, Qt::Key_S);
+    QCOMPARE(dlg->Logic().m_kbar.m_order.GetOpenOrderCount(), 2);
+    QTest::keyClick(curve, Qt::Key_C);
+    QCOMPARE(dlg->Logic().m_kbar.m_order.GetHstOrderCount(), 1);
+    QCOMPARE(dlg->Logic().m_balanceCurve.m_arrBalance.size(), std::size_t{2});
+    QTest::keyClick(curve, Qt::Key_Delete);
+    QTest::keyClick(curve, Qt::Key_Z);
+    QVERIFY(!curve->isVisible());
     QVERIFY(dlg->m_messages.isEmpty());
 }
 

@@ -2,7 +2,10 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+#include <regex>
 #include <sstream>
 
 #include "cli/CliCommands.h"
@@ -10,6 +13,7 @@
 #include "data/HistoryHeader.h"
 #include "data/HistoryLocation.h"
 #include "data/Period.h"
+#include "data/SampleHistory.h"
 #include "platform/Files.h"
 #include "support/TestSupport.h"
 
@@ -81,6 +85,106 @@ TEST(CliSample, SeededAndShapedLikeAPair) {
               0);
     auto jpy = Bars(ReadFileBytes(dir / "j.hst"));
     EXPECT_NEAR(jpy[0].open, 150.0, 1e-9);
+}
+
+TEST(CliSample, EachSymbolItsOwnWalkAtItsOwnLevel) {
+    TempDir dir;
+    struct Case {
+        const char* symbol;
+        double low, high;  // where its first open lies
+    } cases[] = {{"EURUSD", 1.0999, 1.1001}, {"GBPUSD", 1.2699, 1.2701}, {"USDJPY", 149.99, 150.01},
+                 {"usdchf", 0.8999, 0.9001}, {"ABCJPY", 80.0, 120.0},    {"FOOBAR", 0.5, 2.0}};
+    std::vector<std::vector<BarRecord>> walks;
+    for (const auto& c : cases) {
+        const std::string path = dir / (std::string(c.symbol) + ".hst");
+        const auto r = Cli({"sample", path, "--symbol", c.symbol, "--bars", "3000"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const auto bars = Bars(ReadFileBytes(path));
+        ASSERT_EQ(bars.size(), 3000u);
+        EXPECT_GE(bars[0].open, c.low) << c.symbol;
+        EXPECT_LE(bars[0].open, c.high) << c.symbol;
+        // It says what it wrote: where, which pair, how many bars over which
+        // time, and the seed and price that make it again.
+        const std::regex said(std::regex_replace(path, std::regex("[.]"), "[.]") + ": " + c.symbol +
+                              ", 3000 one-minute bars from 2020-01-01 22:00 to "
+                              "2020-01-05 23:59 UTC, seed [0-9]+, starting price [0-9.]+\n");
+        EXPECT_TRUE(std::regex_match(r.out, said)) << r.out;
+        std::smatch m;
+        ASSERT_TRUE(
+            std::regex_search(r.out, m, std::regex("seed ([0-9]+), starting price ([0-9.]+)")));
+        const auto again = Cli({"sample", dir / "again.hst", "--symbol", c.symbol, "--bars", "3000",
+                                "--seed", m[1].str(), "--price", m[2].str()});
+        ASSERT_EQ(again.code, 0) << again.err;
+        EXPECT_EQ(ReadFileBytes(dir / "again.hst"), ReadFileBytes(path)) << c.symbol;
+        walks.push_back(bars);
+    }
+    // No two pairs move alike: their minute returns are uncorrelated (one
+    // seed for all would make them move as one).
+    auto returns = [](const std::vector<BarRecord>& bars) {
+        std::vector<double> r;
+        for (std::size_t i = 1; i < bars.size(); ++i)
+            r.push_back(std::log(bars[i].close / bars[i - 1].close));
+        return r;
+    };
+    for (std::size_t a = 0; a < walks.size(); ++a)
+        for (std::size_t b = a + 1; b < walks.size(); ++b) {
+            const auto x = returns(walks[a]), y = returns(walks[b]);
+            double mx = 0, my = 0;
+            for (std::size_t i = 0; i < x.size(); ++i) mx += x[i] / x.size(), my += y[i] / y.size();
+            double sxy = 0, sxx = 0, syy = 0;
+            for (std::size_t i = 0; i < x.size(); ++i) {
+                sxy += (x[i] - mx) * (y[i] - my);
+                sxx += (x[i] - mx) * (x[i] - mx);
+                syy += (y[i] - my) * (y[i] - my);
+            }
+            EXPECT_LT(std::fabs(sxy / std::sqrt(sxx * syy)), 0.2)
+                << cases[a].symbol << " and " << cases[b].symbol;
+        }
+}
+
+TEST(CliSample, RefusesBarsPast2038) {
+    TempDir dir;
+    const auto r = Cli({"sample", dir / "big.hst", "--bars", "7000000"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE(r.err.find("2038"), std::string::npos) << r.err;
+    SampleOptions o;
+    const std::string most = std::to_string(SampleMaxBars(o));
+    EXPECT_NE(r.err.find("at most " + most + " bars"), std::string::npos) << r.err;
+    EXPECT_FALSE(files::Exists(dir / "big.hst"));
+
+    // The last bar's time as the file holds it, and the limit around 2038.
+    o.bars = 20000;
+    ASSERT_TRUE(WriteSampleHistory(dir / "s.hst", o, nullptr));
+    EXPECT_EQ(Bars(ReadFileBytes(dir / "s.hst")).back().time, SampleLastBarTime(o));
+    o.bars = SampleMaxBars(o);
+    EXPECT_LE(SampleLastBarTime(o), std::numeric_limits<std::int32_t>::max());
+    EXPECT_GT(SampleLastBarTime(o), std::numeric_limits<std::int32_t>::max() - 60);
+    ++o.bars;
+    EXPECT_GT(SampleLastBarTime(o), std::numeric_limits<std::int32_t>::max());
+    o.bars = std::numeric_limits<std::uint64_t>::max();
+    EXPECT_GT(SampleLastBarTime(o), std::numeric_limits<std::int32_t>::max());
+    std::string error;
+    EXPECT_FALSE(WriteSampleHistory(dir / "max.hst", o, &error));
+    EXPECT_NE(error.find("2038"), std::string::npos);
+}
+
+TEST(CliSession, NextStopsAtTheEndAndSaysItOnce) {
+    TempDir dir;
+    ASSERT_EQ(Cli({"sample", dir / "s.hst", "--bars", "720"}).code, 0);  // three H4 bars
+    ASSERT_EQ(Cli({"import", dir / "s.hst", "--history", dir / "h"}).code, 0);
+    std::istringstream in("next 1000\nprint cursor\nnext 2\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"session", "--history", dir / "h"}, in, out, err), 0);
+    EXPECT_EQ(out.str(),
+              "message: 已经到结尾!\n"
+              "cursor 2 H4\n"
+              "message: 已经到结尾!\n");
+
+    // Without a pair the message comes once too.
+    std::istringstream none("next 1000\n");
+    std::ostringstream said;
+    ASSERT_EQ(RunCli({"session", "--history", dir / "empty"}, none, said, err), 0);
+    EXPECT_EQ(said.str(), "message: 请选择货币或者载入货币历史数据！\n");
 }
 
 TEST(CliSample, BadArguments) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "chart/Kbar.h"
 #include "data/HistoryFile.h"
@@ -270,6 +271,43 @@ TEST_F(IndicateTest, DrawInPanes) {
         } else {
             EXPECT_EQ(pens.size(), 1u);
             EXPECT_EQ(moves, 1u);
+        }
+    }
+}
+
+TEST_F(IndicateTest, FlatValuesRunThroughTheMiddleOfThePane) {
+    // Flat prices: RSI is 0 throughout, MACD's lines are 0 and KDJ's 50.
+    Write(std::vector<double>(60, 1.2345));
+    struct Case {
+        int type;
+        int option;
+    } cases[] = {{kIndicateRSI, 0}, {kIndicateMACD, 1}, {kIndicateKDJ, 0}};
+    for (const auto& c : cases) {
+        CKbar chart;
+        chart.SetChartArea(1000, 1000, 10, 100, 600, 400);
+        CIndicate ind = Make(c.type, {}, c.option);
+        ind.Recompute(History(), "S", period::M1, 39);
+        chart.AddIndicate(ind);
+        RecordingCanvas canvas;
+        chart.DrawIndicates(canvas);
+        // The pane spans chart rows 320 to 400; its middle is row 360.
+        int points = 0;
+        for (const std::string& call : canvas.Calls()) {
+            int x = 0, y = 0;
+            if (std::sscanf(call.c_str(), "MoveTo %d %d", &x, &y) != 2 &&
+                std::sscanf(call.c_str(), "LineTo %d %d", &x, &y) != 2)
+                continue;
+            // Lines off the pane are the RSI levels, which lie outside the flat range.
+            if (y < 320 || y > 400) continue;
+            EXPECT_NEAR(y, 360, 1) << c.type << ": " << call;
+            ++points;
+        }
+        EXPECT_GE(points, 40) << c.type;
+        // No level label sits on the pane's bottom edge.
+        for (const std::string& call : canvas.CallsStartingWith("TextOut")) {
+            int x = 0, y = 0;
+            ASSERT_EQ(std::sscanf(call.c_str(), "TextOut %d %d", &x, &y), 2);
+            EXPECT_FALSE(y + 15 >= 320 && y + 15 <= 400) << call;
         }
     }
 }

@@ -94,6 +94,48 @@ TEST(COrder, CloseOrder) {
     EXPECT_EQ(book.GetWinCount() + book.GetLossCount(), 0);
 }
 
+TEST(COrder, BarsValueOnlyTheOrdersOfTheirPair) {
+    COrder book;
+    book.AddOpenOrder(Order(1, 1, 1.2000));  // GBPUSD
+    OrderRecord yen = Order(-1, 1, 110.00);
+    yen.SetSymbol("USDJPY");
+    book.AddOpenOrder(yen);
+
+    book.SetMarketSymbol("GBPUSD");
+    book.MarkToMarket(Bar(1.1975));
+    EXPECT_NEAR(book.GetOpenOrder(0).fprofit, -250.0, 1e-9);
+    EXPECT_EQ(book.GetOpenOrder(1).fprofit, 0.0);  // never valued by a USDJPY bar
+    EXPECT_EQ(book.GetOpenOrder(1).fCurPrice, 110.00);
+
+    book.SetMarketSymbol("USDJPY");
+    book.MarkToMarket(Bar(109.50));
+    EXPECT_EQ(book.GetOpenOrder(0).fCurPrice, 1.1975);  // keeps its last valuation
+    EXPECT_NEAR(book.GetOpenOrder(0).fprofit, -250.0, 1e-9);
+    EXPECT_NEAR(book.GetOpenOrder(1).fprofit, 500.0, 1e-9);
+    EXPECT_NEAR(book.GetFloatProfit(), 250.0, 1e-9);
+
+    // The GBPUSD order, closed while USDJPY is shown, closes at its last price.
+    book.CloseOrder(0, Bar(109.40, 1104541200));
+    const OrderRecord closed = book.GetHstOrder(0);
+    EXPECT_EQ(closed.fClosePrice, 1.1975);
+    EXPECT_EQ(closed.fCurPrice, 1.1975);
+    EXPECT_EQ(closed.nCloseTime, 1104541200);
+    EXPECT_NEAR(closed.fprofit, -250.0, 1e-9);
+    EXPECT_NEAR(book.GetFloatProfit(), 500.0, 1e-9);
+    EXPECT_EQ(book.GetLossCount(), 1);
+
+    // The market stays through a reset of the book; a name longer than the
+    // order's field is compared as the order stores it.
+    book.Reset();
+    EXPECT_EQ(book.GetMarketSymbol(), "USDJPY");
+    OrderRecord longName = Order(1, 1, 1.0);
+    longName.SetSymbol("ABCDEFGHIJKL");
+    book.AddOpenOrder(longName);
+    book.SetMarketSymbol("ABCDEFGHIJKL");
+    book.MarkToMarket(Bar(1.0010));
+    EXPECT_NEAR(book.GetOpenOrder(0).fprofit, 100.0, 1e-9);
+}
+
 TEST(ListBoxOrder, RowTextBeforeAndAfterTheNextBar) {
     COrder book;
     book.AddOpenOrder(Order(1, 0.1, 1.9160));

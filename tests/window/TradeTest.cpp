@@ -110,42 +110,112 @@ TEST_F(TradeTest, SelectionAfterEachClose) {
     EXPECT_EQ(m_wnd->m_kbar.m_order.GetHstOrderCount(), closed);
 }
 
-TEST_F(TradeTest, StaleRowAfterRetrainClosesNothing) {
+TEST_F(TradeTest, RetrainEmptiesTheOrderList) {
     m_wnd->OnPeriod(period::M1);
     m_wnd->OnBuy();
     m_wnd->OnBuy();
+    m_port.m_nChanges = 0;
     m_wnd->OnRetrain();
-    ASSERT_EQ(m_wnd->m_listOrder.GetCount(), 2);  // retrain leaves the rows
+    // The orders are gone, and so are their rows.
+    EXPECT_EQ(m_wnd->m_listOrder.GetCount(), 0);
+    EXPECT_EQ(m_wnd->m_listOrder.GetCurSel(), -1);
+    EXPECT_TRUE(m_port.m_nChanges & CWindowPort::kOrderList);
     m_wnd->SelectOrderRow(1);
     m_wnd->OnCloseOrder();
     EXPECT_EQ(m_wnd->m_kbar.m_order.GetHstOrderCount(), 0);
     EXPECT_EQ(m_wnd->m_balanceCurve.m_arrBalance, std::vector<double>{10000.0});
-    EXPECT_EQ(m_wnd->m_listOrder.GetCount(), 0);  // refilled from the book
     EXPECT_EQ(Stats()[3], "1");
 }
 
 TEST_F(TradeTest, LotSizes) {
     m_wnd->OnPeriod(period::M1);
+    const std::string refused = "手数必须在0.1到90之间,最多一位小数!";
     struct Case {
         const char* typed;
         bool opens;
         double lots;
-    } cases[] = {{"0.35", true, 0.35}, {"abc", false, 0}, {"0", false, 0},
-                 {"-1", false, 0},     {"", false, 0},    {"2.5x", false, 0}};
+    } cases[] = {
+        {"0.35", false, 0},   // would be listed as 0.3 and valued at 0.35
+        {"100", false, 0},    // beyond the last entry
+        {"1e308", false, 0},  // would value the order at inf
+        {"0.05", false, 0},   // below the first entry
+        {"abc", false, 0},   {"0", false, 0},    {"-1", false, 0},   {"", false, 0},
+        {"2.5x", false, 0},  {"inf", false, 0},  {"nan", false, 0},  {"0x10", false, 0},
+        {"90", true, 90},    {"0.1", true, 0.1}, {"2.5", true, 2.5}, {" 7 ", true, 7},
+    };
     for (const auto& c : cases) {
         m_wnd->m_comboLots.SetCurSel(-1);
         m_wnd->m_comboLots.SetEditText(c.typed);
+        m_port.m_arrMessages.clear();
         const int before = m_wnd->m_kbar.m_order.GetOpenOrderCount();
         m_wnd->OnSell();
         const int after = m_wnd->m_kbar.m_order.GetOpenOrderCount();
         EXPECT_EQ(after - before, c.opens ? 1 : 0) << c.typed;
         if (c.opens) {
             EXPECT_EQ(m_wnd->m_kbar.m_order.GetOpenOrder(after - 1).fOrderSize, c.lots);
+            EXPECT_TRUE(m_port.m_arrMessages.empty()) << c.typed;
+        } else {
+            EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{refused}) << c.typed;
         }
     }
     SelectLots("10");
     m_wnd->OnBuy();
     EXPECT_NE(m_wnd->m_listOrder.Rows().back().find(" \t10.0 \t"), std::string::npos);
+}
+
+TEST_F(TradeTest, OrdersAreValuedOnlyByTheirOwnPair) {
+    std::vector<BarRecord> yen;
+    for (double close : {110.00, 110.50, 111.00, 111.50, 112.00, 112.50}) {
+        BarRecord b;
+        b.time = 1104537600 + static_cast<int>(yen.size()) * 60;
+        b.open = b.low = b.high = b.close = close;
+        yen.push_back(b);
+    }
+    WriteHst(m_dir / "j.hst", "USDJPY", yen);
+    ASSERT_EQ(BuildPeriodFiles(m_dir / "j.hst", m_dir.Path() + "/history/", nullptr).status,
+              ImportResult::Status::kOk);
+    m_wnd = std::make_unique<CTarvelloWindow>(m_port, m_dir.Path() + "/");
+    m_wnd->OnInitDialog();
+    m_wnd->LayoutControls(939, 766);
+    auto pick = [&](const std::string& symbol) {
+        const int i = m_wnd->m_comboCurrency.FindString(-1, symbol);
+        ASSERT_GE(i, 0);
+        m_wnd->OnSelchangeCurrency(i);
+    };
+
+    pick("GBPUSD");
+    m_wnd->OnPeriod(period::M1);  // bar 0, 1.2000
+    SelectLots("1");
+    m_wnd->OnBuy();
+    m_wnd->OnNextBar();  // 1.1975
+    EXPECT_EQ(Stats()[2], "-250");
+
+    // Shown USDJPY: the GBPUSD order keeps its valuation, bar after bar.
+    pick("USDJPY");
+    EXPECT_EQ(Stats()[2], "-250");
+    m_wnd->OnNextBar();  // USDJPY bar 2, 111.00
+    EXPECT_EQ(Stats()[2], "-250");
+    ASSERT_EQ(m_wnd->m_listOrder.GetCount(), 1);
+    EXPECT_NE(m_wnd->m_listOrder.Rows()[0].find(" \t1.1975 \t-250.0000"), std::string::npos)
+        << m_wnd->m_listOrder.Rows()[0];
+
+    // A USDJPY order is valued by USDJPY bars only.
+    m_wnd->OnSell();     // at 111.00
+    m_wnd->OnNextBar();  // 111.50: -50 points
+    EXPECT_EQ(Stats()[2], "-750");
+
+    // Close of the GBPUSD row while USDJPY is shown: at its last price.
+    m_wnd->SelectOrderRow(0);
+    m_wnd->OnCloseOrder();
+    const OrderRecord closed = m_wnd->m_kbar.m_order.GetHstOrder(0);
+    EXPECT_EQ(closed.Symbol(), "GBPUSD");
+    EXPECT_EQ(closed.fClosePrice, 1.1975);
+    EXPECT_EQ(Stats(), (std::vector<std::string>{"9750", "-250", "-500", "0.975", "0", "1"}));
+    EXPECT_EQ(m_wnd->m_balanceCurve.m_arrBalance, (std::vector<double>{10000.0, 9750.0}));
+
+    // Back on GBPUSD (bar 3, 1.2010) the USDJPY order keeps its -500.
+    pick("GBPUSD");
+    EXPECT_EQ(Stats()[2], "-500");
 }
 
 TEST_F(TradeTest, CurveWindowHelpAndDelete) {
