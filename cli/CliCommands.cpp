@@ -9,10 +9,10 @@
 #include "data/HistoryLocation.h"
 #include "data/PeriodConverter.h"
 #include "data/SampleHistory.h"
-#include "window/HeadlessPort.h"
-#include "window/TarvelloWindow.h"
 #include "platform/Format.h"
 #include "trainer/TrainerTime.h"
+#include "window/HeadlessPort.h"
+#include "window/TarvelloWindow.h"
 
 namespace {
 
