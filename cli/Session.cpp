@@ -136,6 +136,13 @@ private:
         if (a.size() == 1 && cmd == "close") return m_window.OnCloseOrder();
         if (a.size() == 1 && cmd == "retrain") return m_window.OnRetrain();
         if (a.size() == 1 && cmd == "curve") return m_window.OnBalanceCurve();
+        if (cmd == "command" && a.size() == 2) {
+            // Any toolbar or menu command by its id.
+            int id = 0;
+            if (!ParseInt(a[1], &id) || !m_window.OnCommand(id))
+                return Error("no toolbar or menu command " + a[1]);
+            return;
+        }
         if (cmd == "select" && a.size() == 2) {
             int row = 0;
             if (!ParseInt(a[1], &row) || row < -1) return Error("select takes a row or -1");

@@ -69,6 +69,38 @@ TEST_F(LineSessionTest, ToolsMouseDeleteKeyAndPrintLines) {
     EXPECT_EQ(rest, "");  // Delete removed both
 }
 
+TEST_F(LineSessionTest, LineCommandsByTheirIds) {
+    // Two vertical lines; the right click on the selected second one chooses it.
+    const std::string out = RunScript(History(),
+                                      "symbol EURUSD\n"
+                                      "next 120\n"
+                                      "tool vertical\n"
+                                      "mouse down 100 200\n"
+                                      "mouse up 100 200\n"
+                                      "tool vertical\n"
+                                      "mouse down 400 200\n"
+                                      "mouse up 400 200\n"
+                                      "mouse dblclick 400 300\n"
+                                      "mouse right 400 300\n"
+                                      "command 32807\n"
+                                      "command 32809\n"
+                                      "print lines\n"
+                                      "command 32809\n"
+                                      "command 32819\n"
+                                      "print lines\n"
+                                      "command 1\n"
+                                      "command x\n");
+    std::istringstream lines(out);
+    std::vector<std::string> got;
+    for (std::string line; std::getline(lines, line);) got.push_back(line);
+    ASSERT_EQ(got.size(), 5u) << out;
+    EXPECT_EQ(got[0], "menu 140");
+    EXPECT_EQ(got[1], "message: property");
+    EXPECT_EQ(got[2].rfind("line 0 0 5 0 anchors 1 18 ", 0), 0u) << got[2];
+    EXPECT_EQ(got[3].rfind("error: ", 0), 0u);
+    EXPECT_EQ(got[4].rfind("error: ", 0), 0u);
+}
+
 TEST_F(LineSessionTest, MalformedCommandsAreErrors) {
     const std::string out = RunScript(History(),
                                       "tool hammer\n"
