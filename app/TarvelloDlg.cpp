@@ -120,6 +120,9 @@ CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
 CTarvelloDlg::~CTarvelloDlg() {
     // Workers are stopped while the widgets they report to still exist.
     m_logic.ReleaseWorkers();
+    // The child widgets go while the logic their handlers call still exists
+    // (a combo can still report a choice while it is taken down).
+    while (auto* child = findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) delete child;
 }
 
 void CTarvelloDlg::CreateControls() {

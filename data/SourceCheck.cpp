@@ -181,8 +181,10 @@ bool CSourceCheck::AllGood(const unsigned char* data, std::size_t count) const {
             b -= one;
             acc |= a | (a + step) | b | (b + step);
             const std::int64_t time = le::Load<std::int32_t>(r);
-            bad |= static_cast<std::uint64_t>(
-                (time - last) | (le::Load<std::int64_t>(r + 20) - le::Load<std::int64_t>(r + 12)));
+            // Unsigned: the sign bit of the wrapped difference is that of the
+            // true one for two positive prices (others fail above anyway).
+            bad |= static_cast<std::uint64_t>(time - last) |
+                   (le::Load<std::uint64_t>(r + 20) - le::Load<std::uint64_t>(r + 12));
             last = time;
         }
         bad |= acc[0] | acc[1];
@@ -194,8 +196,10 @@ bool CSourceCheck::AllGood(const unsigned char* data, std::size_t count) const {
                 bad |= y | (y + kStep);
             }
             const std::int64_t time = le::Load<std::int32_t>(r);
-            bad |= static_cast<std::uint64_t>(
-                (time - last) | (le::Load<std::int64_t>(r + 20) - le::Load<std::int64_t>(r + 12)));
+            // Unsigned: the sign bit of the wrapped difference is that of the
+            // true one for two positive prices (others fail above anyway).
+            bad |= static_cast<std::uint64_t>(time - last) |
+                   (le::Load<std::uint64_t>(r + 20) - le::Load<std::uint64_t>(r + 12));
             last = time;
         }
     }
