@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -577,6 +578,17 @@ void CTarvelloDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 std::optional<std::string> CTarvelloDlg::AskDateTime(const std::string& initial) {
     return m_pTrainerBar->AskDateTime(initial);
+}
+
+std::optional<std::string> CTarvelloDlg::AskText(const std::string& title,
+                                                const std::string& prompt,
+                                                const std::string& initial) {
+    bool ok = false;
+    QString text = QInputDialog::getText(this, QString::fromStdString(title),
+                                         QString::fromStdString(prompt), QLineEdit::Normal,
+                                         QString::fromStdString(initial), &ok);
+    if (!ok) return std::nullopt;
+    return text.trimmed().toStdString();
 }
 
 void CTarvelloDlg::SetPlayTimer(int intervalMs) {

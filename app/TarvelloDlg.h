@@ -58,6 +58,8 @@ public:
     void ShowHelp(const std::string& text) override;
     void ShowPopupMenu(int resource, int x, int y) override;
     std::optional<std::string> AskDateTime(const std::string& initial) override;
+    std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
+                                       const std::string& initial) override;
     void SetPlayTimer(int intervalMs) override;
     CTrainerBar* TrainerBar() const { return m_pTrainerBar; }
 

@@ -8,6 +8,7 @@
 #include "data/HistoryFile.h"
 #include "data/HistoryLocation.h"
 #include "data/PeriodConverter.h"
+#include "data/SourceFormats.h"
 #include "data/SampleHistory.h"
 #include "platform/Format.h"
 #include "trainer/TrainerTime.h"
@@ -19,7 +20,7 @@ namespace {
 const char* const kUsage =
     "usage:\n"
     "  tarvello-cli sample OUT.hst [--symbol EURUSD] [--bars N] [--seed S] [--price P]\n"
-    "  tarvello-cli import FILE [--history DIR]\n"
+    "  tarvello-cli import FILE [--history DIR] [--symbol NAME]\n"
     "  tarvello-cli history                   (prints the trainer's history folder)\n"
     "  tarvello-cli pairs [--history DIR]     (prints the pairs the trainer lists)\n"
     "  tarvello-cli session [--history DIR]   (commands on standard input)\n";
@@ -135,14 +136,16 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     }
     Options opts(args, 2);
-    std::string unknown = opts.Unknown({"history"});
+    std::string unknown = opts.Unknown({"history", "symbol"});
     if (!opts.Bad().empty() || !unknown.empty()) {
         err << "tarvello-cli import: unexpected argument "
             << (unknown.empty() ? opts.Bad() : unknown) << "\n"
             << kUsage;
         return 2;
     }
-    ImportResult result = BuildPeriodFiles(args[1], HistoryOption(opts), nullptr);
+    const std::string* symbol = opts.Get("symbol");
+    ImportResult result =
+        ImportHistorySource(args[1], HistoryOption(opts), nullptr, {}, symbol ? *symbol : "");
     switch (result.status) {
         case ImportResult::Status::kOk:
             out << result.symbol << "\n";

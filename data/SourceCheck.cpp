@@ -36,6 +36,14 @@ std::size_t PrintableCharAt(const std::string& s, std::size_t i) {
     return n;
 }
 
+std::string Prefix(const std::string& path) {
+    return "无法载入" + path + "：";
+}
+
+const char* const kNothingWritten = "未写入任何数据。";
+
+}  // namespace
+
 // Files of 44-byte records have been written with 401 in the version field
 // (by earlier versions of this program's sample writer among others), so the
 // version alone does not decide: the records must also fit the 60-byte
@@ -47,19 +55,14 @@ bool LooksLike60ByteRecords(const unsigned char* data, std::size_t got, std::uin
     if (got < HistoryHeader::kSize + kRecord60) return true;  // too little to tell
     const unsigned char* r = data + HistoryHeader::kSize;
     const auto time = le::Load<std::int64_t>(r);
-    const double open = le::Load<double>(r + 8), low = le::Load<double>(r + 16),
-                 high = le::Load<double>(r + 24), close = le::Load<double>(r + 32);
-    return time > 0 && time < (std::int64_t{1} << 31) && open > 0 && close > 0 && low > 0 &&
+    // Open, high, low, close: the high before the low in this layout. A time
+    // past 2038 still marks the layout (the conversion refuses it by name);
+    // 44-byte records read this way give times far beyond 2^40.
+    const double open = le::Load<double>(r + 8), high = le::Load<double>(r + 16),
+                 low = le::Load<double>(r + 24), close = le::Load<double>(r + 32);
+    return time > 0 && time < (std::int64_t{1} << 40) && open > 0 && close > 0 && low > 0 &&
            low <= high && std::isfinite(open) && std::isfinite(close) && std::isfinite(high);
 }
-
-std::string Prefix(const std::string& path) {
-    return "无法载入" + path + "：";
-}
-
-const char* const kNothingWritten = "未写入任何数据。";
-
-}  // namespace
 
 bool IsUsableSymbol(const std::string& symbol) {
     if (symbol.empty() || symbol == "." || symbol == "..") return false;

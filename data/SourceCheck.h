@@ -38,6 +38,11 @@ struct SourceFault {
 // First four bytes of a header: the format version.
 constexpr std::int32_t kHistoryVersion401 = 401;
 
+// Whether a file whose version field says 401 really holds 60-byte records:
+// the body divides into them and the first one reads as a bar. `data` holds
+// the first `got` bytes of a file of `length` bytes.
+bool LooksLike60ByteRecords(const unsigned char* data, std::size_t got, std::uint64_t length);
+
 // The symbol can name a folder and files: printable text (ASCII or UTF-8),
 // not "." or "..", no '/' or '\\'.
 bool IsUsableSymbol(const std::string& symbol);

@@ -67,6 +67,14 @@ public:
     virtual std::optional<std::string> AskDateTime(const std::string& /*initial*/) {
         return std::nullopt;
     }
+    // A line of text, asked for in a small modal dialog starting from
+    // `initial`; nullopt when cancelled. Without a dialog the initial text
+    // stands.
+    virtual std::optional<std::string> AskText(const std::string& /*title*/,
+                                               const std::string& /*prompt*/,
+                                               const std::string& initial) {
+        return initial;
+    }
     // Auto-play's timer: the window's OnPlayTimer every `intervalMs`
     // milliseconds; 0 stops it.
     virtual void SetPlayTimer(int /*intervalMs*/) {}

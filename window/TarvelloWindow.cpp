@@ -8,12 +8,14 @@
 #include "data/HistoryLocation.h"
 #include "data/ImportGeneration.h"
 #include "data/Period.h"
+#include "data/SourceFormats.h"
 #include "indicators/IndicateDefaults.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "trade/LotSize.h"
 #include "window/HelpText.h"
 #include "window/HistoryScan.h"
+#include "window/ImportSymbol.h"
 
 CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder,
                                  std::string historyFolder)
@@ -119,22 +121,27 @@ void CTarvelloWindow::OnLoadHistory() {
     if (!path) return;
     m_strImportFile = *path;
     if (m_pImportThread.IsSet()) return;  // an import is running: ignored silently
+    // A file of bars in text names its pair only in its file name.
+    std::optional<std::string> symbol = ImportSymbolFor(*path, m_port);
+    if (!symbol) return;
     m_strProgress.clear();
     // The worker gets its own copies: a later Load may store a new path while
     // this import runs.
-    m_pImportThread.StartGated([this, source = m_strImportFile, history = m_strHistoryFolder](
-                                   std::stop_token stop, CWorkerGate& gate) {
-        ImportThread(source, history, stop, gate);
-    });
+    m_pImportThread.StartGated(
+        [this, source = m_strImportFile, symbol = *symbol, history = m_strHistoryFolder](
+            std::stop_token stop, CWorkerGate& gate) {
+            ImportThread(source, symbol, history, stop, gate);
+        });
     m_port.ShowWaitBox(kImportWaitText);
 }
 
-void CTarvelloWindow::ImportThread(const std::string& source, const std::string& historyFolder,
-                                   std::stop_token stop, CWorkerGate& gate) {
+void CTarvelloWindow::ImportThread(const std::string& source, const std::string& symbol,
+                                   const std::string& historyFolder, std::stop_token stop,
+                                   CWorkerGate& gate) {
     // Runs on the worker: it talks to the window solely through queued calls
     // passed through the gate, and touches nothing of the window otherwise,
     // since the window may have let it go while it was stuck in a read.
-    ImportResult result = BuildPeriodFiles(
+    ImportResult result = ImportHistorySource(
         source, historyFolder,
         [this, &gate](const std::string& text) {
             gate.Pass([&] {
@@ -145,7 +152,7 @@ void CTarvelloWindow::ImportThread(const std::string& source, const std::string&
                 });
             });
         },
-        stop);
+        stop, symbol);
     if (stop.stop_requested()) return;
     gate.Pass([&] { m_port.PostToUi([this, result] { OnImportFinished(result); }); });
 }

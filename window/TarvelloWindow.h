@@ -57,7 +57,7 @@ public:
     static constexpr int kVersion = 6;
     static constexpr Color kDialogColor = RGB(128, 184, 223);
     static constexpr const char* kImportFilter =
-        "外汇历史数据(*.hst)|*.hst|All Files (*.*)|*.*||";
+        "外汇历史数据(*.hst)|*.hst|K线数据(*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*||";
     static constexpr const char* kImportWaitText = "正载入数据,请稍等!";
     static constexpr const char* kAboutMenuText = "关于 Tarvello(&A)...";
 
@@ -268,7 +268,8 @@ private:
     void ReloadAfterJump(int selectedRow);
     void PaintTrainerOverlay(Canvas& client);
     void ScanFolder(const std::string& folder, CHistoryTreeItem& parent);
-    void ImportThread(const std::string& source, const std::string& historyFolder,
+    void ImportThread(const std::string& source, const std::string& symbol,
+                      const std::string& historyFolder,
                       std::stop_token stop, CWorkerGate& gate);
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();

@@ -444,7 +444,8 @@ void TestTarvelloDlg::importThroughTheDialog() {
 
     QTest::mouseClick(load, Qt::LeftButton);  // cancelled
     // All files, also those without an extension.
-    QCOMPARE(dlg->m_filters, (QStringList{"外汇历史数据(*.hst)", "All Files (*)"}));
+    QCOMPARE(dlg->m_filters,
+             (QStringList{"外汇历史数据(*.hst)", "K线数据(*.csv *.txt)", "All Files (*)"}));
     QCOMPARE(dlg->m_strSuffix, QString("hst"));
     QVERIFY(dlg->m_messages.isEmpty());
     QVERIFY(!dlg->Logic().IsImporting());

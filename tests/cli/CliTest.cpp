@@ -223,34 +223,45 @@ TEST(CliImport, PrintsTheSymbolOrAClearError) {
     EXPECT_NE(r.err.find("\"..\""), std::string::npos) << r.err;
 }
 
-TEST(CliImport, RefusesWhatIsNotAOneMinuteHistory) {
+TEST(CliImport, TakesTextAnd60ByteHistoriesAndRefusesTheRest) {
     TempDir dir;
     std::string csv;
     for (int i = 10; i < 50; ++i)
         csv += "2020.01.02,00:" + std::to_string(i) + ",1.0999,1.1001,1.0998,1.1000,17\n";
     WriteFileBytes(dir / "prices.csv", csv);
+    WriteFileBytes(dir / "bad.csv", csv + "2020.01.02,00:61,1.0999,1.1001,1.0998,1.1000,17\n");
     std::string v401(148 + 60 * 4, '\0');
     v401[0] = static_cast<char>(401 & 0xFF);
     v401[1] = static_cast<char>(401 >> 8);
-    std::memcpy(&v401[68], "EURUSD", 6);
+    std::memcpy(&v401[68], "USDCHF", 6);
     for (int i = 0; i < 4; ++i) {
         std::int64_t t = 1104537600 + i * 60;
-        double p[4] = {1.1, 1.0, 1.2, 1.15};
+        double p[4] = {1.1, 1.2, 1.0, 1.15};  // open, high, low, close
         std::memcpy(&v401[148 + 60 * i], &t, 8);
         std::memcpy(&v401[148 + 60 * i + 8], p, 32);
     }
     WriteFileBytes(dir / "v401.hst", v401);
+
+    auto r = Cli({"import", dir / "prices.csv", "--history", dir / "h", "--symbol", "EURUSD"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "EURUSD\n");
+    EXPECT_EQ(GetBarCount(dir.Path() + "/h/", "EURUSD", period::M1), 40u);
+    r = Cli({"import", dir / "v401.hst", "--history", dir / "h"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "USDCHF\n");
+    EXPECT_EQ(GetBarCount(dir.Path() + "/h/", "USDCHF", period::M1), 4u);
+
     ASSERT_EQ(::mkfifo((dir / "pipe.hst").c_str(), 0600), 0);
     struct Case {
         const char* file;
         const char* inError;
-    } cases[] = {{"prices.csv", "条记录"}, {"v401.hst", "401版"}, {"pipe.hst", "不是普通文件"}};
+    } cases[] = {{"bad.csv", "第41行"}, {"pipe.hst", "不是普通文件"}};
     for (const auto& c : cases) {
-        auto r = Cli({"import", dir / c.file, "--history", dir / "h"});
+        auto r = Cli({"import", dir / c.file, "--history", dir / "h2"});
         EXPECT_EQ(r.code, 1) << c.file;
         EXPECT_NE(r.err.find(c.inError), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
-        EXPECT_FALSE(files::Exists(dir / "h")) << c.file;
+        EXPECT_FALSE(files::Exists(dir / "h2")) << c.file;
     }
 }
 

@@ -33,7 +33,7 @@ std::string Version401File(std::size_t records) {
     for (std::size_t i = 0; i < records; ++i) {
         unsigned char r[60] = {};
         std::int64_t t = 1104537600 + static_cast<std::int64_t>(i) * 60;
-        double p[4] = {1.1, 1.09, 1.11, 1.105};
+        double p[4] = {1.1, 1.11, 1.09, 1.105};  // open, high, low, close
         std::memcpy(r, &t, 8);
         std::memcpy(r + 8, p, 32);
         out.append(reinterpret_cast<char*>(r), 60);

@@ -127,7 +127,8 @@ TEST_F(TarvelloWindowTest, ImportListsAndSelectsBySymbolPrefix) {
     wnd.OnInitDialog();
 
     ImportThroughWindow(wnd, HstFile("a.hst", "GBPUSD"));
-    EXPECT_EQ(m_port.m_arrFilters.back(), "外汇历史数据(*.hst)|*.hst|All Files (*.*)|*.*||");
+    EXPECT_EQ(m_port.m_arrFilters.back(),
+              "外汇历史数据(*.hst)|*.hst|K线数据(*.csv *.txt)|*.csv;*.txt|All Files (*.*)|*.*||");
     EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{"正载入数据,请稍等!"});
     EXPECT_EQ(Currencies(wnd), std::vector<std::string>{"GBPUSD"});
     EXPECT_EQ(wnd.GetSelectedSymbol(), "GBPUSD");
