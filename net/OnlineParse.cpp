@@ -1,0 +1,102 @@
+#include "net/OnlineParse.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+
+long AtolField(std::string_view field) {
+    size_t i = 0;
+    while (i < field.size() && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    // Accumulate in unsigned arithmetic so a long run of digits wraps instead of
+    // overflowing (atol's result is undefined there; a wrap is harmless).
+    unsigned long value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
+        value = value * 10 + static_cast<unsigned long>(field[i] - '0');
+    return static_cast<long>(negative ? 0UL - value : value);
+}
+
+long ParseVersionField(std::string_view text) {
+    // A zero byte ends the fetched text.
+    text = text.substr(0, text.find('\0'));
+    const size_t open = text.find('[');
+    const size_t close = text.find(']');
+    const long p = open == std::string_view::npos ? -1 : static_cast<long>(open);
+    const long q = close == std::string_view::npos ? -1 : static_cast<long>(close);
+    const long start = p + 1 < 0 ? 0 : p + 1;
+    const long length = q - p - 1;
+    if (length <= 0 || start >= static_cast<long>(text.size())) return 0;
+    return AtolField(text.substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+}
+
+bool IsNewerVersion(long version, int ownVersion) {
+    return static_cast<uint32_t>(version) > static_cast<uint32_t>(ownVersion);
+}
+
+std::string FormatVersionNotice(int ownVersion, long version) {
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "目前软件版本为V%d.0, 最新版本为V%d.0", ownVersion,
+                  static_cast<int>(version));
+    return buffer;
+}
+
+std::string GbkToUtf8(std::string_view gbk) {
+    std::string out;
+    iconv_t cd = iconv_open("UTF-8", "GBK");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(gbk);
+    const char* in = gbk.data();
+    size_t inLeft = gbk.size();
+    char buffer[256];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<size_t>(outPtr - buffer));
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            // Skip one bad (or truncated) byte and go on.
+            out += "\xEF\xBF\xBD";
+            ++in;
+            --inLeft;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, int64_t now) {
+    bytes = bytes.substr(0, bytes.find('\0'));
+    std::vector<AdvertisementItem> items;
+    AdvertisementItem item;
+    size_t k = 0;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (bytes[pos] != '[') {
+            ++pos;
+            continue;
+        }
+        const size_t close = bytes.find(']', pos + 1);
+        if (close == std::string_view::npos) break;
+        const std::string_view field = bytes.substr(pos + 1, close - pos - 1);
+        switch (k % 4) {
+            case 0:
+                item.m_strTitle = GbkToUtf8(field);
+                break;
+            case 1:
+                item.m_strLink = std::string(field);
+                break;
+            case 2:
+                item.m_nValue = static_cast<int32_t>(AtolField(field));
+                break;
+            default:
+                item.m_nExpiry = static_cast<int32_t>(AtolField(field));
+                if (now <= item.m_nExpiry) items.push_back(item);
+                break;
+        }
+        ++k;
+        pos = close;
+    }
+    return items;
+}

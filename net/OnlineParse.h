@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the program reads from the two files of the maker's server. Pure
+// functions on the fetched bytes, so they can be tested and fuzzed offline.
+
+// Latest version named by the version file: the text between the first "["
+// and the first "]" (each found independently from the start), read like atol.
+long ParseVersionField(std::string_view text);
+
+// True when the version file names a newer version than ours. The comparison
+// is unsigned, so a field of -1 counts as newer.
+bool IsNewerVersion(long version, int ownVersion);
+
+// The version notice painted over the chart.
+std::string FormatVersionNotice(int ownVersion, long version);
+
+// Integer fields of the advertisement file, read like atol on the raw bytes.
+long AtolField(std::string_view field);
+
+struct AdvertisementItem {
+    std::string m_strTitle;  // UTF-8 (converted from GBK)
+    std::string m_strLink;
+    int32_t m_nValue = 0;
+    int32_t m_nExpiry = 0;  // seconds since 1970, UTC
+};
+
+// Items of the advertisement file (GBK text) whose expiry is not before `now`.
+// Fields are the texts between a "[" and the next "]", taken in groups of four
+// (title, link, value, expiry); a trailing incomplete group or an unclosed "["
+// ends the list. A zero byte ends the text.
+std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, int64_t now);
+
+// GBK bytes to UTF-8; undecodable bytes become U+FFFD.
+std::string GbkToUtf8(std::string_view gbk);

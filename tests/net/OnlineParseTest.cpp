@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "net/OnlineParse.h"
+
+TEST(VersionField, CasesFromTheVersionFile) {
+    struct Case {
+        const char* text;
+        long version;
+        bool newer;
+    } cases[] = {
+        {"[7]", 7, true},           {"[6]", 6, false},   {"[5]", 5, false},
+        {"[ 8]", 8, true},          {"[abc]", 0, false}, {"7]", 7, true},
+        {"[-1]", -1, true},         {"", 0, false},      {"]7[", 0, false},
+        {"ver [9] x [3]", 9, true}, {"[12", 0, false},   {"[+10]", 10, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseVersionField(c.text), c.version);
+        EXPECT_EQ(IsNewerVersion(ParseVersionField(c.text), 6), c.newer);
+    }
+    EXPECT_EQ(FormatVersionNotice(6, 7), "目前软件版本为V6.0, 最新版本为V7.0");
+    EXPECT_EQ(FormatVersionNotice(6, -1), "目前软件版本为V6.0, 最新版本为V-1.0");
+    // A zero byte ends the text, as the fetched chunk is taken as a C string.
+    EXPECT_EQ(ParseVersionField(std::string_view("[\0"
+                                                 "7]",
+                                                 4)),
+              0);
+}
+
+TEST(AdvertisementFile, GroupsExpiryAndTruncation) {
+    const int64_t now = 1000;
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> titles;
+    } cases[] = {
+        {"second expired", "[A][http://a][1][2000][B][http://b][2][999]", {"A"}},
+        {"expiry equal to now shown", "[A][http://a][1][1000]", {"A"}},
+        {"ends mid group", "[A][http://a][1][2000][B][http://b]", {"A"}},
+        {"unclosed bracket", "[A][http://a][1][2000][B][http://b][2][20", {"A"}},
+        {"text outside fields ignored", "x[A]\n[http://a] y [ 3][ 5000]z", {"A"}},
+        {"bracket inside a field", "[[A][l][0][5000]", {"[A"}},
+        {"empty", "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<AdvertisementItem> items = ParseAdvertisementFile(c.text, now);
+        ASSERT_EQ(items.size(), c.titles.size());
+        for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].m_strTitle, c.titles[i]);
+    }
+    std::vector<AdvertisementItem> items = ParseAdvertisementFile("[A][http://a][ -7][2000]", now);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].m_strLink, "http://a");
+    EXPECT_EQ(items[0].m_nValue, -7);
+    EXPECT_EQ(items[0].m_nExpiry, 2000);
+}
+
+TEST(AdvertisementFile, GbkTitleDecoded) {
+    // "外汇" in GBK: two characters, four bytes.
+    std::vector<AdvertisementItem> items =
+        ParseAdvertisementFile("[\xCD\xE2\xBB\xE3][https://x][0][2000]", 0);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].m_strTitle, "外汇");
+    // A lone lead byte does not stop the decoding of the rest.
+    EXPECT_EQ(GbkToUtf8("a\xCD"), "a\xEF\xBF\xBD");
+}
