@@ -83,6 +83,7 @@ std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, in
         switch (k % 4) {
             case 0:
                 item.m_strTitle = GbkToUtf8(field);
+                item.m_nTitleBytes = static_cast<int>(field.size());
                 break;
             case 1:
                 item.m_strLink = std::string(field);
@@ -99,4 +100,9 @@ std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, in
         pos = close;
     }
     return items;
+}
+
+int TitleFontWidth(int titleBytes, int itemWidth) {
+    if (titleBytes < 5) return 20;
+    return static_cast<int>(itemWidth * 0.9 / titleBytes);
 }

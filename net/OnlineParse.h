@@ -24,6 +24,7 @@ long AtolField(std::string_view field);
 
 struct AdvertisementItem {
     std::string m_strTitle;  // UTF-8 (converted from GBK)
+    int m_nTitleBytes = 0;   // length of the title in the file's GBK bytes
     std::string m_strLink;
     int32_t m_nValue = 0;
     int32_t m_nExpiry = 0;  // seconds since 1970, UTC
@@ -34,6 +35,10 @@ struct AdvertisementItem {
 // (title, link, value, expiry); a trailing incomplete group or an unclosed "["
 // ends the list. A zero byte ends the text.
 std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, int64_t now);
+
+// Average glyph width of a row's title: fixed for short titles, otherwise the
+// title is squeezed to 90 % of the row. Lengths count GBK bytes.
+int TitleFontWidth(int titleBytes, int itemWidth);
 
 // GBK bytes to UTF-8; undecodable bytes become U+FFFD.
 std::string GbkToUtf8(std::string_view gbk);

@@ -61,6 +61,17 @@ TEST(AdvertisementFile, GbkTitleDecoded) {
         ParseAdvertisementFile("[\xCD\xE2\xBB\xE3][https://x][0][2000]", 0);
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].m_strTitle, "外汇");
+    EXPECT_EQ(items[0].m_nTitleBytes, 4);
     // A lone lead byte does not stop the decoding of the rest.
     EXPECT_EQ(GbkToUtf8("a\xCD"), "a\xEF\xBF\xBD");
+}
+
+TEST(AdvertisementFile, TitleWidthRule) {
+    struct Case {
+        int bytes, width, expected;
+    } cases[] = {{4, 180, 20}, {0, 180, 20}, {20, 90, 4}, {5, 180, 32}, {36, 180, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(TitleFontWidth(c.bytes, c.width), c.expected);
+    }
 }
