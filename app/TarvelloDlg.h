@@ -12,6 +12,7 @@
 
 class CBalanceCurvDlg;
 class CDlgHelp;
+class CDlgIndicateProperty;
 class CTrainerBar;
 class QAction;
 class QMenu;
@@ -61,6 +62,9 @@ public:
     std::optional<std::string> AskText(const std::string& title, const std::string& prompt,
                                        const std::string& initial) override;
     void SetPlayTimer(int intervalMs) override;
+    bool DoModalIndicateProperty(CIndicatePropertyData& data) override;
+    // The indicator property dialog, kept for the run.
+    CDlgIndicateProperty* IndicatePropertyDialog() const { return m_pDlgIndicateProperty; }
     CTrainerBar* TrainerBar() const { return m_pTrainerBar; }
 
     CBalanceCurvDlg* BalanceCurveWindow() const { return m_pBalanceCurvDlg; }
@@ -121,6 +125,7 @@ private:
     CBalanceCurvDlg* m_pBalanceCurvDlg = nullptr;
     QMessageBox* m_pWaitBox = nullptr;  // while a wait box is shown
     CDlgHelp* m_pDlgHelp = nullptr;
+    CDlgIndicateProperty* m_pDlgIndicateProperty = nullptr;
     CTrainerBar* m_pTrainerBar = nullptr;
     std::map<int, QMenu*> m_mapMenus;
     std::map<int, QAction*> m_mapToolActions;

@@ -7,10 +7,10 @@
 #include <sstream>
 #include <vector>
 
+#include "cli/IndicatorCommands.h"
 #include "cli/LineCommands.h"
 #include "cli/TrainerCommands.h"
 #include "data/Period.h"
-#include "indicators/IndicateDefaults.h"
 #include "platform/Format.h"
 #include "window/HeadlessPort.h"
 #include "window/TarvelloWindow.h"
@@ -164,7 +164,10 @@ private:
                 Error("cannot write " + a[1] + ": " + error);
             return;
         }
-        if (cmd == "indicator" && a.size() >= 3 && a[1] == "add") return AddIndicator(a);
+        if (std::string error; RunIndicatorCommand(m_window, m_port, a, m_out, &error)) {
+            if (!error.empty()) Error(error);
+            return;
+        }
         if (cmd == "print" && a.size() == 3 && a[1] == "indicator") {
             int k = 0;
             if (!ParseInt(a[2], &k) || k < 0 || k >= m_window.m_kbar.GetIndicateCount())
@@ -186,35 +189,6 @@ private:
         if (cmd == "print" && a.size() == 2) return Print(a[1]);
         if (cmd == "render" && a.size() == 2) return Render(a[1]);
         Error("unknown or malformed command: " + line);
-    }
-
-    void AddIndicator(const std::vector<std::string>& a) {
-        const int type = IndicateTypeFromName(a[2]);
-        if (type < 0) return Error("unknown indicator '" + a[2] + "'");
-        IndicateDefaults d = DefaultsOf(type);
-        std::vector<std::string> params;
-        for (std::size_t k = 3; k < a.size(); ++k) {
-            int value = 0;
-            if (a[k].rfind("method=", 0) == 0) {
-                if (!ParseInt(a[k].substr(7), &value)) return Error("bad " + a[k]);
-                d.option = value;
-            } else if (a[k].rfind("apply=", 0) == 0) {
-                if (!ParseInt(a[k].substr(6), &value) || value < 0 || value > 6)
-                    return Error("bad " + a[k]);
-                d.applyTo = value;
-            } else {
-                params.push_back(a[k]);
-            }
-        }
-        // Texts given replace the preset ones from the first on.
-        for (std::size_t k = 0; k < params.size(); ++k) {
-            if (k < d.parTexts.size())
-                d.parTexts[k] = params[k];
-            else
-                d.parTexts.push_back(params[k]);
-        }
-        m_window.AddIndicator(
-            BuildIndicate(type, d.parTexts, d.option, d.applyTo, d.colors, d.styles, d.widths));
     }
 
     void Print(const std::string& what) {

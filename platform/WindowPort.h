@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+struct CIndicatePropertyData;
+
 // What the window logic needs from the windowing system. The Qt dialog
 // implements it with real widgets; tests and the command-line tool implement
 // it with scripted answers.
@@ -75,6 +77,10 @@ public:
                                                const std::string& initial) {
         return initial;
     }
+    // The indicator property dialog, modal, on `data` (its fields preset by
+    // the command, read back on OK); false when cancelled. Without a dialog
+    // the presets are confirmed as they stand.
+    virtual bool DoModalIndicateProperty(CIndicatePropertyData& /*data*/) { return true; }
     // Auto-play's timer: the window's OnPlayTimer every `intervalMs`
     // milliseconds; 0 stops it.
     virtual void SetPlayTimer(int /*intervalMs*/) {}

@@ -107,6 +107,14 @@ constexpr int IndicateTypeOfCommand(int id) {
     }
 }
 
+// The add command of an indicator kind, or 0.
+constexpr int AddCommandOfIndicateType(int type) {
+    for (int id : {ID_ADD_MA, ID_ADD_KDJ, ID_ADD_RSI, ID_ADD_MACD, ID_ADD_BOLLIN, ID_ADD_MAX,
+                   ID_ADD_MIN})
+        if (IndicateTypeOfCommand(id) == type) return id;
+    return 0;
+}
+
 // Chart type of a chart-type command, or -1.
 constexpr int ChartTypeOfCommand(int id) {
     switch (id) {

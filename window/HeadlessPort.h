@@ -33,6 +33,10 @@ public:
         if (m_onPopupMenu) m_onPopupMenu(resource);
     }
 
+    bool DoModalIndicateProperty(CIndicatePropertyData& data) override {
+        return m_onIndicateProperty ? m_onIndicateProperty(data) : true;
+    }
+
     // Runs the queued hand-offs on the calling thread.
     void Drain() {
         for (;;) {
@@ -49,6 +53,8 @@ public:
 
     std::function<void(const std::string&)> m_onMessage;
     std::function<void(int)> m_onPopupMenu;
+    // Answers the property dialog: fills in the fields, returns OK or Cancel.
+    std::function<bool(CIndicatePropertyData&)> m_onIndicateProperty;
 
 private:
     std::mutex m_mutex;

@@ -9,7 +9,6 @@
 #include "data/ImportGeneration.h"
 #include "data/Period.h"
 #include "data/SourceFormats.h"
-#include "indicators/IndicateDefaults.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "trade/LotSize.h"
@@ -374,17 +373,15 @@ bool CTarvelloWindow::OnCommand(int id) {
     } else if (id == ID_ZOOM_OUT) {
         OnZoomOut();
     } else if (int kind = IndicateTypeOfCommand(id); kind >= 0) {
-        // Until the property dialog exists, an add command takes the kind's presets.
-        IndicateDefaults d = DefaultsOf(kind);
-        AddIndicator(
-            BuildIndicate(kind, d.parTexts, d.option, d.applyTo, d.colors, d.styles, d.widths));
+        OnAddIndicator(kind);
+    } else if (id == ID_INDICATOR_PROPERTY) {
+        OnIndicatorProperty();
     } else if (id == ID_INDICATOR_DELETE) {
-        m_kbar.RemoveIndicate(m_nCurIndicator);
-        RedrawChart();
-    } else if (id == ID_INDICATOR_DELETE_ALL || id == ID_DELETE_ALL_INDICATORS_AND_LINES) {
-        m_kbar.RemoveAllIndicates();
-        if (id == ID_DELETE_ALL_INDICATORS_AND_LINES) m_chartMouse.DeleteAllLines();
-        RedrawChart();
+        OnDeleteIndicator();
+    } else if (id == ID_INDICATOR_DELETE_ALL) {
+        OnDeleteAllIndicators();
+    } else if (id == ID_DELETE_ALL_INDICATORS_AND_LINES) {
+        OnDeleteAllIndicatorsLines();
     } else if (id == ID_LINE_DELETE) {
         OnDeleteLine();
     } else if (id == ID_LINE_DELETE_ALL) {
@@ -534,28 +531,6 @@ void CTarvelloWindow::OnDeleteAllLines() {
 
 void CTarvelloWindow::OnLineProperty() {
     m_port.MessageBox("property");
-}
-
-// --- indicators ---
-
-bool CTarvelloWindow::AddIndicator(const CIndicate& built) {
-    int own = 0;
-    for (int k = 0; k < m_kbar.GetIndicateCount(); ++k) own += m_kbar.GetIndicate(k).m_bOwnPane;
-    if (built.m_bOwnPane == 1 && own >= 4) return false;
-    CIndicate ind = built;
-    ind.SetMaxPoints(m_kbar.GetVisibleCount());
-    ind.SetCalcIndex(m_barIndex.GetIndex());
-    const std::string symbol = GetSelectedSymbol();
-    if (symbol.empty()) {
-        m_port.MessageBox("请选择货币或者载入货币历史数据！");
-        return false;
-    }
-    const std::optional<BarRecord> forming = FormingCursorBar();
-    ind.Recompute(m_strHistoryFolder, symbol, m_barIndex.GetPeriod(),
-                  static_cast<std::uint32_t>(m_barIndex.GetIndex()), forming ? &*forming : nullptr);
-    m_kbar.AddIndicate(ind);
-    RedrawChart();
-    return true;
 }
 
 // --- account and order list ---

@@ -10,6 +10,7 @@
 #include "chart/Kbar.h"
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
+#include "indicators/IndicatePropertyData.h"
 #include "platform/Canvas.h"
 #include "platform/Settings.h"
 #include "platform/WindowPort.h"
@@ -165,8 +166,25 @@ public:
     CSettings& Settings() { return *m_pSettings; }
 
     // --- indicators ---
-    // The add command after its dialog was confirmed with these values.
-    // False (nothing added) at the own-pane limit or without a symbol.
+    // The add commands: the own-pane limit, the kind's presets, the property
+    // dialog, then the indicator built from it. Cancel adds nothing.
+    void OnAddIndicator(int type);
+    void OnAddMA() { OnAddIndicator(kIndicateMA); }
+    void OnAddKDJ() { OnAddIndicator(kIndicateKDJ); }
+    void OnAddMACD() { OnAddIndicator(kIndicateMACD); }
+    void OnAddRSI() { OnAddIndicator(kIndicateRSI); }
+    void OnAddBollin() { OnAddIndicator(kIndicateBOLLIN); }
+    void OnAddMax() { OnAddIndicator(kIndicateMAX); }
+    void OnAddMin() { OnAddIndicator(kIndicateMIN); }
+    // The dialog on indicator m_nCurIndicator, changed in place on OK.
+    void OnIndicatorProperty();
+    void OnDeleteIndicator();
+    void OnDeleteAllIndicators();
+    // Drawing objects and indicators.
+    void OnDeleteAllIndicatorsLines();
+    // Adds an indicator built elsewhere, as an add command does after its
+    // dialog was confirmed. False (nothing added) at the own-pane limit or
+    // without a symbol.
     bool AddIndicator(const CIndicate& built);
 
     // --- account and order list ---
@@ -223,6 +241,8 @@ public:
     int m_nLineTool = kToolPointer;
     int m_nCurLine = -1;
     int m_nCurIndicator = -1;
+    // The property dialog's values, kept for the whole run.
+    CIndicatePropertyData m_dlgIndicateProperty;
     int m_bLButtonDown = 0;
     BarPoint m_ptDragAnchor;
 
@@ -261,6 +281,10 @@ private:
     void ChangeCursorPeriod(int period);
     // In the honest replay the cursor's bar while it is still forming.
     std::optional<BarRecord> FormingCursorBar() const;
+    // Fits a new or changed indicator to the chart and computes it for the
+    // selected symbol, period and cursor; false (with the message) without a
+    // symbol.
+    bool PrepareIndicator(CIndicate& ind);
     bool IsCursorBarForming() const;
     void InitTrainer();
     void PushStep();

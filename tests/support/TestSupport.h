@@ -45,6 +45,11 @@ public:
     void ShowHelp(const std::string& text) override { m_arrHelp.push_back(text); }
     void ShowPopupMenu(int resource, int, int) override { m_arrMenus.push_back(resource); }
 
+    bool DoModalIndicateProperty(CIndicatePropertyData& data) override {
+        ++m_nPropertyDialogs;
+        return m_onIndicateProperty ? m_onIndicateProperty(data) : true;
+    }
+
     // Runs the queued hand-offs on the calling thread; returns how many ran.
     int Drain();
 
@@ -57,6 +62,8 @@ public:
     std::vector<std::string> m_arrHelp;
     std::vector<int> m_arrMenus;                          // popup menus shown, by resource
     std::function<void(const std::string&)> m_onMessage;  // runs inside the "modal" box
+    std::function<bool(CIndicatePropertyData&)> m_onIndicateProperty;  // answers the dialog
+    int m_nPropertyDialogs = 0;
 
 private:
     std::mutex m_mutex;

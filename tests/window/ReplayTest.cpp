@@ -171,7 +171,7 @@ TEST_F(ReplayTest, IndicatorsSeeNoBarAfterTheCursor) {
     EXPECT_TRUE(addRsi());
     EXPECT_FALSE(addRsi());
     EXPECT_EQ(wnd->m_kbar.GetIndicateCount(), 8);
-    // Menu commands: the add commands take the presets; MA still fits.
+    // Menu commands, their dialog confirmed with the presets; MA still fits.
     wnd->OnCommand(ID_ADD_MACD);
     wnd->OnCommand(ID_ADD_MA);
     ASSERT_EQ(wnd->m_kbar.GetIndicateCount(), 9);
