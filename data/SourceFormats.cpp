@@ -404,15 +404,14 @@ bool HoldsTime(std::string_view f) {
 
 void AppendRecord(std::vector<unsigned char>& out, std::int32_t time, double open, double low,
                   double high, double close, double volume) {
-    const std::size_t at = out.size();
-    out.resize(at + BarRecord::kSize);
-    unsigned char* r = out.data() + at;
+    unsigned char r[BarRecord::kSize];
     le::Store<std::int32_t>(r, time);
     le::Store<double>(r + 4, open);
     le::Store<double>(r + 12, low);
     le::Store<double>(r + 20, high);
     le::Store<double>(r + 28, close);
     le::Store<double>(r + 36, volume);
+    out.insert(out.end(), r, r + BarRecord::kSize);  // within the reserved room
 }
 
 // The lines of a text file of bars. The first line that is not empty sets
@@ -462,6 +461,9 @@ public:
     // Every line of `text`, the last one with or without its newline,
     // numbered from 1; `*lines` is how many there were (up to a failure).
     bool Lines(std::string_view text, std::uint64_t* lines) {
+        // Room for the records of the shortest lines ("YYYYMMDD,o,h,l,c"),
+        // so that the output never moves while it grows.
+        m_pOut->reserve(m_pOut->size() + (text.size() / 16 + 1) * BarRecord::kSize);
         std::uint64_t n = 0;
         for (std::size_t b = 0; b < text.size();) {
             std::size_t e = text.find('\n', b);
