@@ -106,3 +106,40 @@ int TitleFontWidth(int titleBytes, int itemWidth) {
     if (titleBytes < 5) return 20;
     return static_cast<int>(itemWidth * 0.9 / titleBytes);
 }
+
+bool IsOpenableLink(std::string_view link) {
+    auto startsWith = [&](std::string_view scheme) {
+        if (link.size() < scheme.size()) return false;
+        for (size_t i = 0; i < scheme.size(); ++i) {
+            char c = link[i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (c != scheme[i]) return false;
+        }
+        return true;
+    };
+    size_t rest = 0;
+    if (startsWith("http://"))
+        rest = 7;
+    else if (startsWith("https://"))
+        rest = 8;
+    else
+        return false;
+    if (rest >= link.size() || link[rest] == '/') return false;  // no host
+    for (char ch : link) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c >= 0x7F) return false;
+    }
+    return true;
+}
+
+int GbkByteLength(std::string_view utf8) {
+    int bytes = 0;
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80)
+            bytes += 1;
+        else if ((c & 0xC0) != 0x80)
+            bytes += 2;  // the lead byte of a character outside ASCII
+    }
+    return bytes;
+}

@@ -42,3 +42,12 @@ int TitleFontWidth(int titleBytes, int itemWidth);
 
 // GBK bytes to UTF-8; undecodable bytes become U+FFFD.
 std::string GbkToUtf8(std::string_view gbk);
+
+// Whether a link from the advertisement file may go to the browser: an
+// http:// or https:// address with a host, all printable ASCII without blanks
+// (no control bytes, nothing a shell or the browser could take for more).
+bool IsOpenableLink(std::string_view link);
+
+// Length of a UTF-8 text in GBK bytes: one per ASCII character, two for
+// every other one.
+int GbkByteLength(std::string_view utf8);
