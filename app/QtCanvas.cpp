@@ -8,6 +8,7 @@
 #include <QVector>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <span>
 
@@ -444,6 +445,13 @@ void QtCanvas::SetFont(const FontDesc& desc) {
     if (desc.height != 0) font.setPixelSize(std::abs(desc.height));
     font.setWeight(
         static_cast<QFont::Weight>(desc.weight > 0 ? std::clamp(desc.weight, 100, 900) : 400));
+    if (desc.width > 0) {
+        // Squeezed or widened so that a full-width glyph takes two widths.
+        const double natural = QFontMetricsF(font).horizontalAdvance(QChar(0x4E2D)) / 2.0;
+        if (natural > 0.0)
+            font.setStretch(
+                std::clamp(static_cast<int>(std::lround(100.0 * desc.width / natural)), 1, 4000));
+    }
     m_font = font;
     m_painter.setFont(m_font);
 }

@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 
 #include "app/AppIcon.h"
 #include "app/TarvelloDlg.h"
+#include "net/HttpGetText.h"
 
 QTranslator* CTarvelloApp::InstallQtTranslations() {
     // Qt's own dialogs (file choice, colours, standard buttons) speak the
@@ -24,9 +27,20 @@ bool CTarvelloApp::InitInstance() {
     InstallQtTranslations();
     QApplication::setWindowIcon(CAppIcon::Icon());
 
+    // The network layer, prepared once before any window needs it.
+    if (!InitHttp()) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tarvello"),
+                        QStringLiteral("Windows 通信端口初始化失败。"), QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        return false;
+    }
+
     CTarvelloDlg dlg;
     dlg.InitDialog();
     dlg.show();
+    // The window is up; the probe and the online jobs run behind it.
+    dlg.Logic().m_online.StartConnectivityProbe();
     dlg.exec();
     return false;
 }

@@ -23,6 +23,7 @@
 #include "app/DialogUnits.h"
 #include "app/DlgHelp.h"
 #include "app/DlgIndicateProperty.h"
+#include "app/ListAdvertisementView.h"
 #include "app/QtCanvas.h"
 #include "app/ToolbarImages.h"
 #include "app/TrainerBar.h"
@@ -224,7 +225,8 @@ void CTarvelloDlg::CreateControls() {
     m_pListOrder = addList(W::IDC_ORDER_LIST);
     connect(m_pListOrder, &QListWidget::currentRowChanged, this,
             [this](int row) { m_logic.m_listOrder.SetCurSel(row); });
-    m_pListAdvertisement = addList(W::IDC_AD_LIST);
+    m_pListAdvertisement = new CListAdvertisementView(m_logic.m_listAdvertisement, this);
+    m_pListAdvertisement->setObjectName(IdName(W::IDC_AD_LIST));
 
     m_pActionAbout = new QAction(QString::fromUtf8(W::kAboutMenuText), this);
     m_pActionAbout->setObjectName(QStringLiteral("actionAbout"));

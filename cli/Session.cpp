@@ -9,6 +9,7 @@
 
 #include "cli/IndicatorCommands.h"
 #include "cli/LineCommands.h"
+#include "cli/OnlineCommands.h"
 #include "cli/TrainerCommands.h"
 #include "data/Period.h"
 #include "platform/Format.h"
@@ -183,6 +184,10 @@ private:
             return;
         }
         if (std::string error; RunLineCommand(m_window, a, m_out, &error)) {
+            if (!error.empty()) Error(error);
+            return;
+        }
+        if (std::string error; RunOnlineCommand(m_window, m_port, a, m_out, &error)) {
             if (!error.empty()) Error(error);
             return;
         }

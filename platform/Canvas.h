@@ -55,6 +55,9 @@ struct FontDesc {
     std::string face;  // empty: the surface's default font
     int height = 0;    // pixels; 0: default size
     int weight = 400;
+    // Average width of a half-width character in pixels (a full-width one is
+    // twice as wide); 0: the face's own proportions.
+    int width = 0;
     bool operator==(const FontDesc&) const = default;
 };
 

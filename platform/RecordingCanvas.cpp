@@ -52,7 +52,9 @@ void RecordingCanvas::SetBkOpaque(bool opaque) {
     Record(std::string("SetBkOpaque ") + (opaque ? "1" : "0"));
 }
 void RecordingCanvas::SetFont(const FontDesc& f) {
-    Record(FormatString("SetFont %s %d %d", f.face.c_str(), f.height, f.weight));
+    std::string line = FormatString("SetFont %s %d %d", f.face.c_str(), f.height, f.weight);
+    if (f.width != 0) line += FormatString(" w%d", f.width);
+    Record(line);
 }
 void RecordingCanvas::TextOut(int x, int y, const std::string& text) {
     Record(FormatString("TextOut %d %d ", x, y) + text);

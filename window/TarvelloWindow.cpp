@@ -189,6 +189,7 @@ void CTarvelloWindow::OnCancel() {
 }
 
 void CTarvelloWindow::ReleaseWorkers() {
+    m_online.ReleaseProbe();
     m_pImportThread.Release();
     m_pVersionThread.Release();
     m_pAdThread.Release();
@@ -565,7 +566,10 @@ void CTarvelloWindow::RefreshOrderList() {
 
 // --- painting ---
 
-void CTarvelloWindow::RedrawChart() { m_port.StateChanged(CWindowPort::kChart); }
+void CTarvelloWindow::RedrawChart() {
+    m_online.ClearVersionNotice();
+    m_port.StateChanged(CWindowPort::kChart);
+}
 
 void CTarvelloWindow::PaintChart(Canvas& client) {
     m_kbar.Draw(client);
@@ -579,4 +583,5 @@ void CTarvelloWindow::PaintChart(Canvas& client) {
     client.SetTextColor(RGB(0, 128, 128));
     client.TextOut(m_nClientWidth - 120, m_ptChartOrigin.y, "广告位");
     client.SetFont(FontDesc{});
+    m_online.PaintVersionNotice(client);
 }

@@ -11,6 +11,7 @@
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
 #include "indicators/IndicatePropertyData.h"
+#include "net/ListAdvertisement.h"
 #include "platform/Canvas.h"
 #include "platform/Settings.h"
 #include "platform/WindowPort.h"
@@ -20,6 +21,7 @@
 #include "window/ComboModel.h"
 #include "window/Commands.h"
 #include "window/HistoryTree.h"
+#include "window/OnlineJobs.h"
 #include "window/WorkerSlot.h"
 
 // The main window's state and handlers, free of any widget toolkit. The Qt
@@ -249,6 +251,9 @@ public:
     CWorkerSlot m_pImportThread;
     CWorkerSlot m_pVersionThread;
     CWorkerSlot m_pAdThread;
+    CListAdvertisement m_listAdvertisement;
+    // The probe, the version check and the advertisement download.
+    COnlineJobs m_online{*this};
 
     CComboModel m_comboLots;
     CListBoxOrder m_listOrder;
