@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -18,6 +19,9 @@ namespace {
 
 struct Fixture {
     Fixture() {
+        // A script may say "online": it must never leave the machine.
+        setenv("TARVELLO_PROBE_URL", "http://127.0.0.1:9/", 1);
+        setenv("TARVELLO_SERVER_URL", "", 1);
         history = scratch.Path() + "/history/";
         std::filesystem::create_directories(history);
         SampleOptions sample;
