@@ -107,7 +107,7 @@ int Sample(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     std::string error;
     if (!WriteSampleHistory(args[1], sample, &error)) {
-        err << "tarvello-cli sample: cannot write " << args[1] << ": " << error << "\n";
+        err << "tarvello-cli sample: " << args[1] << ": " << error << "\n";
         return 1;
     }
     out << args[1] << ": " << sample.symbol << ", " << sample.bars << " one-minute bars";

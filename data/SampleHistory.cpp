@@ -181,7 +181,7 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
 
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
-        if (error) *error = files::ErrorText(errno);
+        if (error) *error = "cannot write: " + files::ErrorText(errno);
         return false;
     }
     std::vector<unsigned char> buf(header.bytes.begin(), header.bytes.end());
@@ -194,7 +194,7 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 ok = false;
-                if (error) *error = files::ErrorText(n < 0 ? errno : EIO);
+                if (error) *error = "cannot write: " + files::ErrorText(n < 0 ? errno : EIO);
             } else {
                 done += static_cast<std::size_t>(n);
             }
@@ -244,7 +244,7 @@ bool WriteSampleHistory(const std::string& path, const SampleOptions& o, std::st
     if (ok) flush();
     if (::close(fd) != 0 && ok) {
         ok = false;
-        if (error) *error = files::ErrorText(errno);
+        if (error) *error = "cannot write: " + files::ErrorText(errno);
     }
     return ok;
 }
