@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "cli/DeskCommands.h"
 #include "cli/IndicatorCommands.h"
 #include "cli/LineCommands.h"
 #include "cli/OnlineCommands.h"
@@ -47,6 +48,8 @@ public:
         m_window.LayoutControls(kDefaultClientWidth, kDefaultClientHeight);
         // Every script starts in the plain replay, whatever the user chose.
         m_window.SetHonestReplay(false, false);
+        // and without a spread.
+        m_window.SetSpread(0, false);
     }
 
     void Run(std::istream& in) {
@@ -180,6 +183,10 @@ private:
             return;
         }
         if (std::string error; RunTrainerCommand(m_window, a, m_out, &error)) {
+            if (!error.empty()) Error(error);
+            return;
+        }
+        if (std::string error; RunDeskCommand(m_window, a, m_out, &error)) {
             if (!error.empty()) Error(error);
             return;
         }

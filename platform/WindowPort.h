@@ -24,6 +24,7 @@ public:
         kToolbar = 1u << 8,       // checked and enabled states of the toolbar
         kBalanceCurve = 1u << 9,  // the balance curve needs repainting
         kTrainer = 1u << 10,      // the trainer's toolbar: switches, playing, speed
+        kDesk = 1u << 11,         // the desk: spread, the next order's stop and target
     };
 
     virtual ~CWindowPort() = default;

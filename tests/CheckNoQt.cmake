@@ -1,7 +1,7 @@
 # Fails when a source outside app/ includes a Qt header.
 file(GLOB_RECURSE _sources
     ${ROOT}/platform/* ${ROOT}/data/* ${ROOT}/trade/* ${ROOT}/chart/*
-    ${ROOT}/indicators/* ${ROOT}/net/* ${ROOT}/trainer/* ${ROOT}/window/* ${ROOT}/cli/*)
+    ${ROOT}/indicators/* ${ROOT}/net/* ${ROOT}/trainer/* ${ROOT}/desk/* ${ROOT}/window/* ${ROOT}/cli/*)
 set(_bad "")
 foreach(_f IN LISTS _sources)
     if(_f MATCHES "\\.(h|hpp|cpp|cc)$")

@@ -10,6 +10,11 @@
 // five characters read as a decimal integer. A point is thus the unit of the
 // fifth digit, counting the leading "0" of prices below 1.
 int PriceToPoints(double price);
+// The size of one point at `price`: 0.0001 from 0.x to 9.x, 0.001 from 10 to
+// 99.x and so on.
+double PointSize(double price);
+// `price` moved by `points` points of its own size.
+double AddPoints(double price, int points);
 
 // The order book of one training run: the open orders in the order they were
 // opened, the closed ones in the order they were closed, the floating and
@@ -62,6 +67,26 @@ public:
     // ((direction x points) x lots) x 10.0 at `price`.
     static double ProfitAt(const OrderRecord& order, double price);
 
+    // The spread in points. A Buy opens at the close plus the spread and is
+    // valued at the close; a Sell opens at the close and is valued (and
+    // closed) at the close plus the spread, as at a broker whose bars are bid
+    // prices. 0, the default, trades at the close. Not part of the book:
+    // Reset keeps it.
+    void SetSpread(int points) { m_nSpread = points < 0 ? 0 : points; }
+    int GetSpread() const { return m_nSpread; }
+    // The price an order of `direction` opens at, and is valued at, when a bar
+    // closes at `close`.
+    double FillPrice(int direction, double close) const;
+    double ValuePrice(int direction, double close) const;
+
+    // Closes open order `index` at `price` and `time`, noting `reason`
+    // (stop-loss, take-profit): accounted as CloseOrder accounts a close.
+    // The floating profit loses what the last marking gave the order.
+    void CloseOrderAt(int index, std::int32_t time, double price, int reason);
+    // Sets the stop-loss and take-profit of open order `index` (0.0: none);
+    // false when there is no such order.
+    bool SetOrderStops(int index, double stopLoss, double takeProfit);
+
 private:
     std::vector<OrderRecord> m_OpenOrders;
     std::vector<OrderRecord> m_HstOrders;
@@ -70,4 +95,11 @@ private:
     int m_nWinCount = 0;
     int m_nLossCount = 0;
     std::string m_strMarketSymbol;
+    int m_nSpread = 0;
+
+    // Removes open order `index` into the closed orders at `price`; returns
+    // its profit.
+    double Settle(int index, std::int32_t time, double price, int reason, double* points);
+    // One more winning (profit 0.0 or more) or losing order.
+    void Count(double profit);
 };

@@ -72,6 +72,7 @@ void CTarvelloWindow::OnInitDialog() {
 
     m_strCaption = "Tarvello" + FormatString("_V%d.0", kVersion);
     InitTrainer();
+    InitDesk();
     m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots |
                         CWindowPort::kStatistics | CWindowPort::kCaption |
                         CWindowPort::kOrderList | CWindowPort::kToolbar);
@@ -252,8 +253,11 @@ CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
     }
     PushStep();
     m_kbar.m_order.SetMarketSymbol(symbol);
-    if (m_trainer.IsHonest())
-        m_trainer.m_clock.Set(CReplayClock::LastRecordOf(static_cast<int>(next), per));
+    // The minutes this step replays, over which stops and targets are watched.
+    const int lastMinute = CReplayClock::LastRecordOf(static_cast<int>(next), per);
+    const int firstMinute = m_trainer.IsHonest() ? m_trainer.m_clock.Get() + 1
+                                                 : CReplayClock::FirstRecordOf(static_cast<int>(next), per);
+    if (m_trainer.IsHonest()) m_trainer.m_clock.Set(lastMinute);
     const int selected = m_listOrder.GetCurSel();
     if (completing) {
         // The forming bar and the indicator points computed from it are replaced.
@@ -265,7 +269,7 @@ CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
         UpdateIndicators(
             [&](CIndicate& ind) { ind.Compute(m_strHistoryFolder, symbol, per, cursor); });
     }
-    RefreshFloatProfit();
+    if (!ApplyStops(firstMinute, lastMinute)) RefreshFloatProfit();
     RefreshOrderList();
     if (selected >= 0 && selected < m_listOrder.GetCount()) SelectOrderRow(selected);
     RedrawChart();
@@ -432,7 +436,8 @@ void CTarvelloWindow::OpenOrder(int direction) {
     order.nDirection = direction;
     order.fOrderSize = lots;
     order.SetSymbol(GetSelectedSymbol());
-    order.fOpenPrice = order.fCurPrice = bar.close;
+    order.fOpenPrice = order.fCurPrice = m_kbar.m_order.FillPrice(direction, bar.close);
+    if (!TakeNextStops(order)) return;
     m_kbar.m_order.AddOpenOrder(order);
     RefreshOrderList();
     SelectOrderRow(m_listOrder.GetCount() - 1);

@@ -8,6 +8,7 @@
 
 #include "chart/ChartMouse.h"
 #include "chart/Kbar.h"
+#include "desk/Desk.h"
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
 #include "indicators/IndicatePropertyData.h"
@@ -167,6 +168,15 @@ public:
     void RestoreSnapshot(const CReplaySnapshot& snapshot);
     CSettings& Settings() { return *m_pSettings; }
 
+    // --- desk: spread, stops, journal, saved runs (window/DeskHandlers.cpp) ---
+    // The spread in points; `remember` writes it to the settings.
+    void SetSpread(int points, bool remember);
+    // The stop-loss and take-profit of the order opened next (0.0: none).
+    void SetNextStops(double stopLoss, double takeProfit);
+    // Changes the levels of open order `row`; false (with a message) when
+    // they do not fit the order or there is no such row.
+    bool SetOrderStops(int row, double stopLoss, double takeProfit);
+
     // --- indicators ---
     // The add commands: the own-pane limit, the kind's presets, the property
     // dialog, then the indicator built from it. Cancel adds nothing.
@@ -275,6 +285,7 @@ public:
     std::string m_strStartupError;
 
     CTrainer m_trainer;
+    CDesk m_desk;
 
 private:
     enum class StepResult { kStepped, kNoSymbol, kAtEnd };
@@ -292,6 +303,14 @@ private:
     bool PrepareIndicator(CIndicate& ind);
     bool IsCursorBarForming() const;
     void InitTrainer();
+    void InitDesk();
+    // Closes every open order of the shown pair whose stop or target the
+    // one-minute records `firstMinute` to `lastMinute` reach, in the order
+    // they were reached, like Close: curve, statistics. False when none was.
+    bool ApplyStops(int firstMinute, int lastMinute);
+    // Gives a new order the levels set for it; false (with a message) when
+    // they do not fit it.
+    bool TakeNextStops(OrderRecord& order);
     void PushStep();
     // After a jump or a restore: chart, valuation, order list and redraw.
     void ReloadAfterJump(int selectedRow);

@@ -250,10 +250,13 @@ bool CTarvelloWindow::GotoTime(std::int64_t time) {
     }
     PushStep();
     const int selected = m_listOrder.GetCurSel();
+    // Stops and targets are watched over every minute the jump passes.
+    const int firstMinute =
+        m_trainer.IsHonest() ? m_trainer.m_clock.Get() + 1 : CReplayClock::FirstRecordOf(from, per);
     if (m_trainer.IsHonest()) m_trainer.m_clock.Set(CReplayClock::LastRecordOf(target, per));
     m_barIndex.Init(target, per);
     ReloadChart();
-    RefreshFloatProfit();
+    if (!ApplyStops(firstMinute, CReplayClock::LastRecordOf(target, per))) RefreshFloatProfit();
     RefreshOrderList();
     if (selected >= 0 && selected < m_listOrder.GetCount()) SelectOrderRow(selected);
     RedrawChart();
