@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "desk/Journal.h"
 #include "window/TarvelloWindow.h"
 
 namespace {
@@ -54,8 +55,8 @@ void RunLevel(CTarvelloWindow& window, const std::vector<std::string>& a, std::s
 
 }  // namespace
 
-bool RunDeskCommand(CTarvelloWindow& window, const std::vector<std::string>& a,
-                    std::ostream& /*out*/, std::string* error) {
+bool RunDeskCommand(CTarvelloWindow& window, const std::vector<std::string>& a, std::ostream& out,
+                    std::string* error) {
     const std::string& cmd = a[0];
     if (cmd == "spread") {
         int points = 0;
@@ -69,6 +70,33 @@ bool RunDeskCommand(CTarvelloWindow& window, const std::vector<std::string>& a,
     }
     if (cmd == "sl" || cmd == "tp") {
         RunLevel(window, a, error);
+        return true;
+    }
+    if (cmd == "print" && a.size() == 2 && (a[1] == "journal" || a[1] == "report")) {
+        const CJournal journal = window.GetJournal();
+        if (a[1] == "journal")
+            for (const CJournal::Entry& e : journal.Entries()) out << CJournal::Line(e) << "\n";
+        else
+            for (const auto& [name, value] : journal.Report()) out << name << " " << value << "\n";
+        return true;
+    }
+    if (cmd == "save" || cmd == "load") {
+        if (a.size() != 2) {
+            *error = cmd + " takes a file name";
+            return true;
+        }
+        if (cmd == "save")
+            window.SaveRun(a[1]);
+        else
+            window.LoadRun(a[1]);
+        return true;
+    }
+    if (cmd == "export") {
+        if (a.size() != 2) {
+            *error = "export takes a file name";
+            return true;
+        }
+        window.ExportJournal(a[1]);
         return true;
     }
     return false;

@@ -22,6 +22,11 @@ public:
     // An index outside the rows clears the selection.
     void SetCurSel(int row) { m_nCurSel = (row >= 0 && row < GetCount()) ? row : -1; }
     const std::vector<std::string>& Rows() const { return m_arrRows; }
+    // Rows as they were shown, for a saved run put back.
+    void SetRows(std::vector<std::string> rows, int selected) {
+        m_arrRows = std::move(rows);
+        SetCurSel(selected);
+    }
 
     // "%d \t%s \t%.1f \t%s \t%.4f \t%.4f \t%.4f \t%.4f \t%.4f"
     static std::string FormatRow(const OrderRecord& order);

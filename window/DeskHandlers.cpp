@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "desk/StopRules.h"
+#include "desk/TextFile.h"
 #include "platform/DebugLog.h"
 #include "window/TarvelloWindow.h"
 
@@ -120,5 +121,18 @@ bool CTarvelloWindow::ApplyStops(int firstMinute, int lastMinute) {
     }
     m_port.StateChanged(CWindowPort::kBalanceCurve);
     RefreshAccountStats();
+    return true;
+}
+
+CJournal CTarvelloWindow::GetJournal() const {
+    return CJournal(m_kbar.m_order.HstOrders(), kInitialMoney);
+}
+
+bool CTarvelloWindow::ExportJournal(const std::string& path) {
+    std::string error;
+    if (!text_file::WriteAtomically(path, GetJournal().Csv(), &error)) {
+        m_port.MessageBox("导出交易日志到 " + path + " 失败：" + error);
+        return false;
+    }
     return true;
 }

@@ -9,6 +9,7 @@
 #include "data/ImportGeneration.h"
 #include "data/Period.h"
 #include "data/SourceFormats.h"
+#include "desk/StopLines.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
 #include "trade/LotSize.h"
@@ -180,11 +181,13 @@ void CTarvelloWindow::OnImportFinished(const ImportResult& result) {
 }
 
 void CTarvelloWindow::OnOK() {
+    SaveLastRun();  // nothing of the run is lost by closing
     ReleaseWorkers();
     m_port.EndDialog(IDOK);
 }
 
 void CTarvelloWindow::OnCancel() {
+    SaveLastRun();
     ReleaseWorkers();
     m_port.EndDialog(IDCANCEL);
 }
@@ -578,6 +581,7 @@ void CTarvelloWindow::RedrawChart() {
 
 void CTarvelloWindow::PaintChart(Canvas& client) {
     m_kbar.Draw(client);
+    stop_lines::Paint(client, m_kbar);
     PaintTrainerOverlay(client);
     FontDesc font;
     font.face = "华文彩云";

@@ -9,6 +9,8 @@
 #include "chart/ChartMouse.h"
 #include "chart/Kbar.h"
 #include "desk/Desk.h"
+#include "desk/Journal.h"
+#include "desk/SavedRun.h"
 #include "data/KBarIndex.h"
 #include "data/PeriodConverter.h"
 #include "indicators/IndicatePropertyData.h"
@@ -176,6 +178,19 @@ public:
     // Changes the levels of open order `row`; false (with a message) when
     // they do not fit the order or there is no such row.
     bool SetOrderStops(int row, double stopLoss, double takeProfit);
+    // The run's closed orders as the journal shows them.
+    CJournal GetJournal() const;
+    // Writes the journal as CSV to `path`; false (with a message) on failure.
+    bool ExportJournal(const std::string& path);
+    // The whole run to `path` and back (window/RunHandlers.cpp). A file that
+    // cannot be used is refused with a message and changes nothing.
+    bool SaveRun(const std::string& path);
+    bool LoadRun(const std::string& path);
+    // The run saved when the program ends, and its restoration.
+    std::string LastRunPath() const;
+    bool SaveLastRun();
+    bool LoadLastRun();
+    CSavedRun TakeRun() const;
 
     // --- indicators ---
     // The add commands: the own-pane limit, the kind's presets, the property
@@ -311,6 +326,7 @@ private:
     // Gives a new order the levels set for it; false (with a message) when
     // they do not fit it.
     bool TakeNextStops(OrderRecord& order);
+    void ApplyRun(const CSavedRun& run, int symbolIndex);
     void PushStep();
     // After a jump or a restore: chart, valuation, order list and redraw.
     void ReloadAfterJump(int selectedRow);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "chart/Kbar.h"
+#include "platform/Canvas.h"
+
+// The stop-loss and take-profit lines of the open orders, over the chart's
+// price area: stops in orange-red, targets in green, each with its price.
+namespace stop_lines {
+
+constexpr Color kStopColor = RGB(255, 96, 0);
+constexpr Color kTargetColor = RGB(0, 200, 0);
+
+// Paints onto `dc` in the client coordinates where `chart` is drawn; levels
+// outside the price area are not drawn.
+void Paint(Canvas& dc, const CKbar& chart);
+
+}  // namespace stop_lines
