@@ -18,6 +18,7 @@
 #include <algorithm>
 
 #include "app/AppIcon.h"
+#include "app/DeskBar.h"
 #include "app/BalanceCurvDlg.h"
 #include "app/ChartMouseFilter.h"
 #include "app/DialogUnits.h"
@@ -113,6 +114,7 @@ CTarvelloDlg::CTarvelloDlg(const std::string& programFolder, QWidget* parent)
     m_pDlgIndicateProperty = new CDlgIndicateProperty(this);
     new CChartMouseFilter(this, m_logic);
     m_pTrainerBar = new CTrainerBar(this, m_logic);
+    m_pDeskBar = new CDeskBar(this, m_logic);
     // Space, and the trading keys, act before any control sees them.
     qApp->installEventFilter(this);
 }
@@ -450,6 +452,8 @@ void CTarvelloDlg::StateChanged(unsigned changes) {
     if (changes & kLayout) PlaceLists();
     if ((changes & kLayout) && m_pTrainerBar) m_pTrainerBar->Place(width());
     if ((changes & (kTrainer | kToolbar | kChart)) && m_pTrainerBar) m_pTrainerBar->Update();
+    if ((changes & kLayout) && m_pDeskBar) m_pDeskBar->Place();
+    if ((changes & (kDesk | kOrderList | kStatistics)) && m_pDeskBar) m_pDeskBar->Update();
     if (changes & kOrderList) MirrorOrderList();
     if (changes & kToolbar) UpdateToolBar();
     if ((changes & kBalanceCurve) && m_pBalanceCurvDlg) m_pBalanceCurvDlg->update();

@@ -11,6 +11,7 @@
 #include "window/TarvelloWindow.h"
 
 class CBalanceCurvDlg;
+class CDeskBar;
 class CDlgHelp;
 class CDlgIndicateProperty;
 class CTrainerBar;
@@ -66,6 +67,7 @@ public:
     // The indicator property dialog, kept for the run.
     CDlgIndicateProperty* IndicatePropertyDialog() const { return m_pDlgIndicateProperty; }
     CTrainerBar* TrainerBar() const { return m_pTrainerBar; }
+    CDeskBar* DeskBar() const { return m_pDeskBar; }
 
     CBalanceCurvDlg* BalanceCurveWindow() const { return m_pBalanceCurvDlg; }
     CDlgHelp* HelpDialog() const { return m_pDlgHelp; }
@@ -127,6 +129,7 @@ private:
     CDlgHelp* m_pDlgHelp = nullptr;
     CDlgIndicateProperty* m_pDlgIndicateProperty = nullptr;
     CTrainerBar* m_pTrainerBar = nullptr;
+    CDeskBar* m_pDeskBar = nullptr;
     std::map<int, QMenu*> m_mapMenus;
     std::map<int, QAction*> m_mapToolActions;
 };
