@@ -5,13 +5,12 @@
 #include <QDoubleValidator>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QSpinBox>
 #include <QToolButton>
 
 #include "app/JournalDlg.h"
@@ -58,7 +57,7 @@ CDeskBar::CDeskBar(QDialog* window, CTarvelloWindow& logic)
         edit->setPlaceholderText(QStringLiteral("无"));
         edit->setValidator(new QDoubleValidator(0.0, 1e9, 6, edit));
         edit->setTextMargins(1, 0, 1, 0);
-        edit->setFixedWidth(58);
+        edit->setFixedWidth(52);
         row->addWidget(edit);
         connect(edit, &QLineEdit::textEdited, this, &CDeskBar::LevelsEdited);
         return edit;
@@ -76,18 +75,6 @@ CDeskBar::CDeskBar(QDialog* window, CTarvelloWindow& logic)
         if (m_logic.SetOrderStops(row, LevelOf(m_pStopLoss), LevelOf(m_pTakeProfit)))
             m_logic.SetNextStops(0.0, 0.0);
     });
-    label("点差");
-    m_pSpread = new QSpinBox(m_pPanel);
-    m_pSpread->setObjectName(QStringLiteral("deskSpread"));
-    m_pSpread->setToolTip(
-        QStringLiteral("点差(点)：买单以收盘价加点差成交，卖单以收盘价加点差估值"));
-    m_pSpread->setRange(0, 1000);
-    m_pSpread->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    m_pSpread->setFixedWidth(34);
-    row->addWidget(m_pSpread);
-    connect(m_pSpread, &QSpinBox::valueChanged, this, [this](int points) {
-        if (points != m_logic.m_kbar.m_order.GetSpread()) m_logic.SetSpread(points, true);
-    });
     m_pJournal = new QPushButton(QStringLiteral("日志"), m_pPanel);
     m_pJournal->setObjectName(QStringLiteral("deskJournal"));
     m_pJournal->setToolTip(QStringLiteral("交易日志和统计 (J)"));
@@ -102,6 +89,13 @@ CDeskBar::CDeskBar(QDialog* window, CTarvelloWindow& logic)
     QAction* save = m_pRunMenu->addAction(QStringLiteral("保存训练..."));
     QAction* open = m_pRunMenu->addAction(QStringLiteral("继续训练..."));
     QAction* last = m_pRunMenu->addAction(QStringLiteral("继续上次训练"));
+    m_pRunMenu->addSeparator();
+    m_pSpreadAction = m_pRunMenu->addAction(QStringLiteral("点差..."));
+    m_pSpreadAction->setObjectName(QStringLiteral("deskSpread"));
+    connect(m_pSpreadAction, &QAction::triggered, this, [this] {
+        if (const std::optional<int> points = AskSpread(m_logic.m_kbar.m_order.GetSpread()))
+            m_logic.SetSpread(*points, true);
+    });
     save->setObjectName(QStringLiteral("deskSaveRun"));
     open->setObjectName(QStringLiteral("deskLoadRun"));
     last->setObjectName(QStringLiteral("deskLoadLastRun"));
@@ -121,16 +115,18 @@ CDeskBar::CDeskBar(QDialog* window, CTarvelloWindow& logic)
     for (QAbstractButton* b : m_pPanel->findChildren<QAbstractButton*>())
         b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 14);
     for (QWidget* w : m_pPanel->findChildren<QWidget*>())
-        if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QSpinBox*>(w))
-            w->setFocusPolicy(Qt::NoFocus);
+        if (!qobject_cast<QLineEdit*>(w)) w->setFocusPolicy(Qt::NoFocus);
     qApp->installEventFilter(this);
     Update();
 }
 
 void CDeskBar::Place() {
     const Rect& chart = m_logic.m_rcChart;
+    // From the chart's right edge leftwards, but not past the middle of the
+    // window, where the background picture's half ends.
     const int width = m_pPanel->sizeHint().width();
-    m_pPanel->setGeometry(std::max(chart.left, chart.right - width), kTop, width, kHeight);
+    const int left = std::max(chart.right - width, m_pWindow->width() / 2 + 4);
+    m_pPanel->setGeometry(left, kTop, std::max(0, chart.right - left), kHeight);
     m_pPanel->raise();
 }
 
@@ -141,11 +137,8 @@ void CDeskBar::Update() {
     };
     mirror(m_pStopLoss, m_logic.m_desk.m_fNextStopLoss);
     mirror(m_pTakeProfit, m_logic.m_desk.m_fNextTakeProfit);
-    const int spread = m_logic.m_kbar.m_order.GetSpread();
-    if (m_pSpread->value() != spread) {
-        const QSignalBlocker block(m_pSpread);
-        m_pSpread->setValue(spread);
-    }
+    m_pSpreadAction->setText(
+        QStringLiteral("点差: %1 点...").arg(m_logic.m_kbar.m_order.GetSpread()));
     if (m_pJournalDlg && m_pJournalDlg->isVisible()) m_pJournalDlg->Refill();
 }
 
@@ -164,6 +157,15 @@ QString CDeskBar::AskSaveFile() {
     return QFileDialog::getSaveFileName(m_pWindow, QStringLiteral("保存训练"),
                                         QStringLiteral("training.tvrun"),
                                         QString::fromUtf8(kRunFilter));
+}
+
+std::optional<int> CDeskBar::AskSpread(int current) {
+    bool ok = false;
+    const int points = QInputDialog::getInt(
+        m_pWindow, QStringLiteral("点差"),
+        QStringLiteral("点差(点)：买单以收盘价加点差成交、以收盘价估值，卖单反之"), current, 0,
+        1000, 1, &ok);
+    return ok ? std::optional<int>(points) : std::nullopt;
 }
 
 QString CDeskBar::AskOpenFile() {

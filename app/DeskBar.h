@@ -2,14 +2,15 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class CJournalDlg;
+class QAction;
 class CTarvelloWindow;
 class QDialog;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QSpinBox;
 class QToolButton;
 class QWidget;
 
@@ -32,7 +33,7 @@ public:
     QLineEdit* StopLoss() const { return m_pStopLoss; }
     QLineEdit* TakeProfit() const { return m_pTakeProfit; }
     QPushButton* Modify() const { return m_pModify; }
-    QSpinBox* Spread() const { return m_pSpread; }
+    QAction* SpreadAction() const { return m_pSpreadAction; }
     QPushButton* JournalButton() const { return m_pJournal; }
     QToolButton* RunButton() const { return m_pRun; }
     QMenu* RunMenu() const { return m_pRunMenu; }
@@ -41,6 +42,7 @@ public:
     // The file dialogs; "" when cancelled. Virtual so that tests can answer them.
     virtual QString AskSaveFile();
     virtual QString AskOpenFile();
+    virtual std::optional<int> AskSpread(int current);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,7 +56,7 @@ private:
     QLineEdit* m_pStopLoss;
     QLineEdit* m_pTakeProfit;
     QPushButton* m_pModify;
-    QSpinBox* m_pSpread;
+    QAction* m_pSpreadAction = nullptr;
     QPushButton* m_pJournal;
     QToolButton* m_pRun;
     QMenu* m_pRunMenu;
