@@ -11,4 +11,14 @@ constexpr const char* kSpread = "Spread";
 struct CDesk {
     double m_fNextStopLoss = 0.0;
     double m_fNextTakeProfit = 0.0;
+
+    // An order's stop or target line being dragged with the pointer: the
+    // open order's row, which level, and the level it had before.
+    struct Drag {
+        int nRow = -1;
+        bool bStop = true;
+        double fBefore = 0.0;
+    };
+    Drag m_drag;
+    bool IsDragging() const { return m_drag.nRow >= 0; }
 };

@@ -1,5 +1,7 @@
 #include "desk/StopLines.h"
 
+#include <cstdlib>
+
 #include "platform/Format.h"
 
 namespace stop_lines {
@@ -27,6 +29,25 @@ void Paint(Canvas& dc, const CKbar& chart) {
         level(order.StopLoss(), kStopColor, "SL");
         level(order.TakeProfit(), kTargetColor, "TP");
     }
+}
+
+int HitTest(const CKbar& chart, int x, int y, bool* stop) {
+    const COrder& book = chart.m_order;
+    if (chart.Bars().empty()) return -1;
+    const int ox = chart.m_ptOrigin.x, oy = chart.m_ptOrigin.y;
+    if (x < ox || x >= ox + chart.m_nWidth || y < oy || y >= oy + chart.m_nPriceHeight) return -1;
+    // The newest order first: it is drawn last, on top.
+    for (int i = book.GetOpenOrderCount() - 1; i >= 0; --i) {
+        const OrderRecord order = book.GetOpenOrder(i);
+        for (bool isStop : {true, false}) {
+            const double level = isStop ? order.StopLoss() : order.TakeProfit();
+            if (level > 0.0 && std::abs(oy + chart.PriceToY(level) - y) <= 3) {
+                *stop = isStop;
+                return i;
+            }
+        }
+    }
+    return -1;
 }
 
 }  // namespace stop_lines

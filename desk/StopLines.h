@@ -14,4 +14,8 @@ constexpr Color kTargetColor = RGB(0, 200, 0);
 // outside the price area are not drawn.
 void Paint(Canvas& dc, const CKbar& chart);
 
+// The open order whose stop (*stop true) or target line lies within three
+// pixels of client point (x, y) over the price area; -1 for none.
+int HitTest(const CKbar& chart, int x, int y, bool* stop);
+
 }  // namespace stop_lines

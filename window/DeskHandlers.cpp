@@ -1,8 +1,10 @@
 // The desk's handlers of the main window: the spread, stop-loss and
 // take-profit. The rules live in desk/; this file wires them to the window.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
+#include "desk/StopLines.h"
 #include "desk/StopRules.h"
 #include "desk/TextFile.h"
 #include "platform/DebugLog.h"
@@ -134,5 +136,49 @@ bool CTarvelloWindow::ExportJournal(const std::string& path) {
         m_port.MessageBox("导出交易日志到 " + path + " 失败：" + error);
         return false;
     }
+    return true;
+}
+
+// --- dragging a stop or target line ---
+
+bool CTarvelloWindow::StopDragDown(int x, int y) {
+    if (m_nLineTool != kToolPointer) return false;
+    bool stop = true;
+    const int row = stop_lines::HitTest(m_kbar, x, y, &stop);
+    if (row < 0) return false;
+    const OrderRecord order = m_kbar.m_order.GetOpenOrder(row);
+    m_desk.m_drag = {row, stop, stop ? order.StopLoss() : order.TakeProfit()};
+    SelectOrderRow(row);
+    return true;
+}
+
+bool CTarvelloWindow::StopDragMove(int x, int y) {
+    if (!m_desk.IsDragging()) return false;
+    const int row = m_desk.m_drag.nRow;
+    COrder& book = m_kbar.m_order;
+    if (row >= book.GetOpenOrderCount()) return false;
+    const OrderRecord order = book.GetOpenOrder(row);
+    // The line follows the pointer; the level is checked when it is let go.
+    // On whole points, as levels are typed.
+    double price = std::max(0.0, m_kbar.PointToBarPoint(x, y).fValue);
+    if (price > 0.0) price = std::round(price / PointSize(price)) * PointSize(price);
+    book.SetOrderStops(row, m_desk.m_drag.bStop ? price : order.StopLoss(),
+                       m_desk.m_drag.bStop ? order.TakeProfit() : price);
+    RedrawChart();
+    return true;
+}
+
+bool CTarvelloWindow::StopDragUp(int x, int y) {
+    if (!m_desk.IsDragging()) return false;
+    StopDragMove(x, y);
+    const CDesk::Drag drag = m_desk.m_drag;
+    m_desk.m_drag = CDesk::Drag{};
+    COrder& book = m_kbar.m_order;
+    if (drag.nRow >= book.GetOpenOrderCount()) return true;
+    const OrderRecord order = book.GetOpenOrder(drag.nRow);
+    const double sl = order.StopLoss(), tp = order.TakeProfit();
+    // Put back first, so that a refused level leaves the order as it was.
+    book.SetOrderStops(drag.nRow, drag.bStop ? drag.fBefore : sl, drag.bStop ? tp : drag.fBefore);
+    if (!SetOrderStops(drag.nRow, sl, tp)) RedrawChart();
     return true;
 }

@@ -496,6 +496,7 @@ void CTarvelloWindow::OnDeleteKey() {
 static_assert(kToolPointer == kLineToolPointer);
 
 void CTarvelloWindow::OnLButtonDown(int x, int y) {
+    if (StopDragDown(x, y)) return;
     ApplyMouse(m_chartMouse.LButtonDown(x, y, m_barIndex.GetPeriod()), x, y);
 }
 
@@ -505,10 +506,12 @@ void CTarvelloWindow::OnMouseMove(int x, int y) {
     m_trainer.m_nMouseX = x;
     m_trainer.m_nMouseY = y;
     if (followed) RedrawChart();
+    if (StopDragMove(x, y)) return;
     ApplyMouse(m_chartMouse.MouseMove(x, y), x, y);
 }
 
 void CTarvelloWindow::OnLButtonUp(int x, int y) {
+    if (StopDragUp(x, y)) return;
     ApplyMouse(m_chartMouse.LButtonUp(x, y), x, y);
 }
 

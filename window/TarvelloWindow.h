@@ -327,6 +327,11 @@ private:
     // they do not fit it.
     bool TakeNextStops(OrderRecord& order);
     void ApplyRun(const CSavedRun& run, int symbolIndex);
+    // Dragging a stop or target line with the pointer tool; true when the
+    // mouse message was the drag's.
+    bool StopDragDown(int x, int y);
+    bool StopDragMove(int x, int y);
+    bool StopDragUp(int x, int y);
     void PushStep();
     // After a jump or a restore: chart, valuation, order list and redraw.
     void ReloadAfterJump(int selectedRow);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "data/Period.h"
 #include "data/PeriodConverter.h"
 #include "desk/StopRules.h"
@@ -186,6 +188,32 @@ TEST_F(DeskTest, LevelsOnTheWrongSideAreRefused) {
     EXPECT_EQ(m_wnd->m_kbar.m_order.GetOpenOrder(0).StopLoss(), 1.3050);
     EXPECT_EQ(CheckStops(1, 1.3, 1.29, 1.31), "");
     EXPECT_NE(CheckStops(-1, 1.3, 1.29, 0.0), "");
+}
+
+TEST_F(DeskTest, DraggingALineMovesItsLevelUnlessItWouldBeWrong) {
+    Start(Minutes({{1.2990, 1.3010}, {1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}}, 1));
+    m_wnd->OnPeriod(period::M5);
+    ASSERT_TRUE(m_wnd->StepNextBar());  // the chart has a range now: 1.2990 to 1.3010
+    m_wnd->SetNextStops(1.2995, 1.3005);
+    m_wnd->OnBuy();
+    CKbar& chart = m_wnd->m_kbar;
+    const int x = chart.m_ptOrigin.x + 50;
+    auto yOf = [&](double price) { return chart.m_ptOrigin.y + chart.PriceToY(price); };
+    const int from = yOf(1.3005), to = yOf(1.3008);
+    ASSERT_NE(from, to);
+    m_wnd->OnLButtonDown(x, from + 2);  // near the target's line
+    m_wnd->OnMouseMove(x, (from + to) / 2);
+    m_wnd->OnLButtonUp(x, to);
+    const double moved = chart.m_order.GetOpenOrder(0).TakeProfit();
+    EXPECT_NEAR(moved, chart.PointToBarPoint(x, to).fValue, 0.0001);
+    EXPECT_NEAR(moved * 10000, std::round(moved * 10000), 1e-6);  // on a whole point
+    EXPECT_EQ(chart.m_order.GetOpenOrder(0).StopLoss(), 1.2995);
+    EXPECT_TRUE(chart.m_arrDrawing.empty());  // no drawing object was made or moved
+    // A Buy's stop dragged above the price is refused and stays where it was.
+    m_wnd->OnLButtonDown(x, yOf(1.2995));
+    m_wnd->OnLButtonUp(x, yOf(1.3009));
+    EXPECT_EQ(chart.m_order.GetOpenOrder(0).StopLoss(), 1.2995);
+    EXPECT_EQ(m_port.m_arrMessages.size(), 1u);
 }
 
 TEST_F(DeskTest, SpreadCostsWhatItCosts) {
