@@ -174,6 +174,25 @@ TEST_F(DeskTest, StopsCloseInTheOrderTheyAreReachedAndStepBackUndoesThem) {
     EXPECT_EQ(book.GetHstOrderCount(), 0);
 }
 
+TEST_F(DeskTest, AJumpWatchesTheMinutesItPasses) {
+    for (bool honest : {false, true}) {
+        SCOPED_TRACE(honest ? "honest" : "plain");
+        Start(Minutes({{1.3, 1.3}, {1.3, 1.3}, {1.2970, 1.3}, {1.3, 1.3}, {1.3, 1.3}}, 1));
+        m_wnd->SetHonestReplay(honest, false);
+        m_wnd->OnPeriod(period::M5);
+        // The plain replay shows bar 0 after the period switch; the honest one
+        // has no minute yet.
+        if (honest) ASSERT_TRUE(m_wnd->StepNextBar());
+        m_wnd->SetNextStops(1.2980, 0.0);
+        m_wnd->OnBuy();
+        ASSERT_EQ(m_wnd->m_kbar.m_order.GetOpenOrderCount(), 1);
+        ASSERT_TRUE(m_wnd->GotoTime(kStart + 5 * 60));
+        ASSERT_EQ(m_wnd->m_kbar.m_order.GetHstOrderCount(), 1);
+        EXPECT_EQ(m_wnd->m_kbar.m_order.GetHstOrder(0).nCloseTime, kStart + 7 * 60);
+        EXPECT_EQ(m_wnd->GetStatText(W::IDC_LOSS_ORDERS), "1");
+    }
+}
+
 TEST_F(DeskTest, LevelsOnTheWrongSideAreRefused) {
     Start(Minutes({{1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}}, 1));
     m_wnd->OnPeriod(period::M5);
