@@ -21,7 +21,8 @@ std::string RunScript(const std::string& history, const std::string& script) {
 // Every print command the session has.
 const char* const kPrints =
     "print cursor\nprint bars\nprint stats\nprint orders\nprint curve\nprint clock\n"
-    "print readout\nprint lines\nprint indicator 0\nprint indicator 1\nprint journal\n"
+    "print readout\nprint lines\nprint indicators\nprint indicator 0\nprint indicator 1\n"
+    "print journal\n"
     "print report\n";
 
 class SavedRunTest : public ::testing::Test {
