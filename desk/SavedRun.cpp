@@ -200,6 +200,10 @@ bool GetPoints(Reader& r, const char* key, std::vector<BarPoint>* v) {
 
 }  // namespace
 
+std::string RunChecksumLine(const std::string& body) {
+    return FormatString("end %016llx\n", static_cast<unsigned long long>(Fnv1a(body)));
+}
+
 std::string EncodeRun(const CSavedRun& run) {
     Writer w;
     w.Word(kMagic).Int(CSavedRun::kVersion).End();
@@ -244,7 +248,7 @@ std::string EncodeRun(const CSavedRun& run) {
     }
     w.Word("next").Num(run.fNextStopLoss).Num(run.fNextTakeProfit).End();
     const std::string body = w.Out();
-    return body + FormatString("end %016llx\n", static_cast<unsigned long long>(Fnv1a(body)));
+    return body + RunChecksumLine(body);
 }
 
 RunFileError DecodeRun(const std::string& bytes, CSavedRun* out, int* version) {
@@ -267,8 +271,7 @@ RunFileError DecodeRun(const std::string& bytes, CSavedRun* out, int* version) {
     if (last == std::string::npos) return RunFileError::kDamaged;
     const std::string body = bytes.substr(0, last + 1);
     const std::string end = bytes.substr(last + 1);
-    if (end != FormatString("end %016llx\n", static_cast<unsigned long long>(Fnv1a(body))))
-        return RunFileError::kDamaged;
+    if (end != RunChecksumLine(body)) return RunFileError::kDamaged;
 
     CSavedRun run;
     Reader r(body);

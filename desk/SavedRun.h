@@ -77,6 +77,9 @@ struct CSavedRun {
 // told from a whole one. Doubles keep every bit.
 std::string EncodeRun(const CSavedRun& run);
 
+// The closing line EncodeRun puts after `body`: "end <checksum>\n".
+std::string RunChecksumLine(const std::string& body);
+
 enum class RunFileError { kNone, kNotARun, kNewer, kDamaged };
 // Reads what EncodeRun wrote. On failure nothing useful is in *run; *version
 // holds the version a newer file gave.
