@@ -154,4 +154,48 @@ std::string ErrorText(int err) {
     return std::strerror(err);
 }
 
+void UniqueFd::Reset(int fd) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = fd;
+}
+
+bool UniqueFd::Close(int* err) {
+    const int fd = m_fd;
+    m_fd = -1;
+    if (fd >= 0 && ::close(fd) != 0) {
+        if (err) *err = errno;
+        return false;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    auto p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+ssize_t ReadUpTo(int fd, void* buffer, std::size_t size) {
+    auto p = static_cast<unsigned char*>(buffer);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, p + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
 }  // namespace files

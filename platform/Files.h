@@ -83,4 +83,34 @@ private:
 // The text of errno as the C library words it.
 std::string ErrorText(int err);
 
+// A file descriptor closed with its owner.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+    ~UniqueFd() { Reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return m_fd; }
+    void Reset(int fd = -1);
+    // Hands the descriptor over without closing it.
+    int Release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    // Closes now; false (errno in *err) when the close reports a lost write.
+    bool Close(int* err = nullptr);
+
+private:
+    int m_fd;
+};
+
+// Writes all `size` bytes, through short writes and interruptions; false
+// (errno set) on an error. Every write of a file that must be whole goes
+// through here: a full disk surfaces as an error, not as a short file.
+bool WriteAll(int fd, const void* data, std::size_t size);
+// Reads `size` bytes, fewer only at the end of the file; -1 (errno set) on
+// an error.
+ssize_t ReadUpTo(int fd, void* buffer, std::size_t size);
+
 }  // namespace files
