@@ -182,7 +182,9 @@ TEST_F(DeskTest, AJumpWatchesTheMinutesItPasses) {
         m_wnd->OnPeriod(period::M5);
         // The plain replay shows bar 0 after the period switch; the honest one
         // has no minute yet.
-        if (honest) ASSERT_TRUE(m_wnd->StepNextBar());
+        if (honest) {
+            ASSERT_TRUE(m_wnd->StepNextBar());
+        }
         m_wnd->SetNextStops(1.2980, 0.0);
         m_wnd->OnBuy();
         ASSERT_EQ(m_wnd->m_kbar.m_order.GetOpenOrderCount(), 1);
