@@ -6,9 +6,9 @@
 
 #include "data/PeriodConverter.h"
 
-// Histories exported by other programs, turned into a file of 44-byte
-// records in front of the import, so that they go through the same check,
-// conversion and install as a native file:
+// Histories exported by other programs, turned into 44-byte records on the
+// way into the import, so that they go through the same check, conversion
+// and install as a native file:
 // - history files of 60-byte records (version 401): 64-bit time, open, high,
 //   low, close, 64-bit volume, spread, 64-bit real volume;
 // - text files of one-minute bars, one a line: the date and time in one or
@@ -34,25 +34,11 @@ SourceLayout DetectSourceLayout(const unsigned char* head, std::size_t got, std:
 // gave it.
 std::string SymbolFromFileName(const std::string& path, bool* known = nullptr);
 
-struct SourceConversion {
-    bool ok = false;
-    std::string message;  // why not, naming the source and the first bad line
-};
-
-// Writes the 44-byte history file `outPath` from a file of 60-byte records.
-SourceConversion ConvertHistory401(const std::string& sourcePath, const std::string& outPath,
-                                   std::stop_token stop = {},
-                                   const ImportProgressFn& progress = nullptr);
-// Writes the 44-byte history file `outPath` from a text file of bars; the
-// header carries `symbol` and the period 1.
-SourceConversion ConvertTextBars(const std::string& sourcePath, const std::string& outPath,
-                                 const std::string& symbol, std::stop_token stop = {},
-                                 const ImportProgressFn& progress = nullptr);
-
-// The import of any of the layouts above: a foreign file is converted into a
-// temporary beside the history folder, imported by BuildPeriodFiles and
-// removed. `symbol` names the pair of a text file ("" takes it from the file
-// name). Messages name the file the user chose.
+// The import of any of the layouts above. A native file goes to
+// BuildPeriodFiles; a foreign one is converted while it is imported, its
+// records going from memory into the same pass (check, nine temporaries,
+// install) with a progress line by the bytes of the source. `symbol` names
+// the pair of a text file ("" takes it from the file name).
 ImportResult ImportHistorySource(const std::string& sourcePath, const std::string& historyFolder,
                                  const ImportProgressFn& progress, std::stop_token stop = {},
                                  const std::string& symbol = "");

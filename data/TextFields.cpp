@@ -101,19 +101,20 @@ bool ParseTime(std::string_view s, std::size_t& p, int& h, int& mi, int& se) {
     return p == s.size();
 }
 
-// Seconds since 1970 of a date and a time, -1 when they are no valid moment
-// or do not fit a 32-bit time.
-std::int64_t ToTime(int y, int m, int d, int h, int mi, int se) {
-    if (m < 1 || m > 12 || d < 1 || d > static_cast<int>(DaysIn(y, static_cast<unsigned>(m))) ||
-        h > 23 || mi > 59 || se > 59)
+std::int64_t DayStart(int y, int m, int d) {
+    if (m < 1 || m > 12 || d < 1 || d > static_cast<int>(DaysIn(y, static_cast<unsigned>(m))))
         return -1;
-    const std::int64_t t =
-        DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) * 86400 + h * 3600 +
-        mi * 60 + se;
+    return DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) * 86400;
+}
+
+std::int64_t ToTime(int y, int m, int d, int h, int mi, int se) {
+    const std::int64_t day = DayStart(y, m, d);
+    if (day < 0 || h > 23 || mi > 59 || se > 59) return -1;
+    const std::int64_t t = day + h * 3600 + mi * 60 + se;
     return t > 0 && t <= 2147483647 ? t : -1;
 }
 
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+const double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // A decimal number. Plain decimals of up to 15 digits are read as an exact
@@ -137,7 +138,7 @@ bool ParseNumber(std::string_view s, double& v, bool decimalComma) {
         digits += frac;
     }
     // Up to 15 digits the mantissa is exact, and so is its quotient's rounding.
-    if (p == e && digits > 0 && digits <= 15) {
+    if (p == e && digits > 0 && digits <= kExactDigits) {
         v = static_cast<double>(mant) / kPow10[frac];
         if (neg) v = -v;
         return true;

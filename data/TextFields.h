@@ -31,6 +31,16 @@ void Split(std::string_view line, char sep, std::vector<std::string_view>& out);
 // they are no valid moment of a 32-bit time.
 bool ParseMoment(std::string_view dateField, std::string_view timeField, bool separateTime,
                  std::int64_t& t);
+// Seconds since 1970 of the start of a day, -1 when there is no such day
+// (or it lies before 1970).
+std::int64_t DayStart(int y, int m, int d);
+// Seconds since 1970 of a date and a time, -1 when they are no valid moment
+// or do not fit a 32-bit time.
+std::int64_t ToTime(int y, int m, int d, int h, int mi, int se);
+// The largest number of digits read as an exact integer over a power of ten.
+constexpr int kExactDigits = 15;
+// 10^0 .. 10^22, exact.
+extern const double kPow10[23];
 // Whether a date field of a line without a header also holds the time.
 bool HoldsTime(std::string_view f);
 

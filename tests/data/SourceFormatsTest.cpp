@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <stop_token>
 
 #include "data/Endian.h"
 #include "data/HistoryFile.h"
@@ -204,6 +205,7 @@ TEST(SourceFormatsTest, BadForeignFilesWriteNothingAndNameTheirFault) {
          "2005.01.01,00:05,1.2,1.3,1.1,1.2,1\n2005.01.01,00:04,1.2,1.3,1.1,1.2,1\n", "第2条记录"},
         {"a low above the high", "EURUSD.csv", "2005.01.01,00:05,1.2,1.1,1.3,1.2,1\n", "第1条记录"},
         {"no pair in the file name", "2005.csv", good + "\n", "货币名称"},
+        {"a header and no bars", "EURUSD.csv", "Date;Time;Open;High;Low;Close;Vol2\n\n", "没有一行"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -214,6 +216,19 @@ TEST(SourceFormatsTest, BadForeignFilesWriteNothingAndNameTheirFault) {
         EXPECT_NE(r.message.find(c.expected), std::string::npos) << r.message;
         EXPECT_NE(r.message.find(dir / c.file), std::string::npos) << r.message;
         EXPECT_EQ(r.message.find(".convert-"), std::string::npos) << r.message;
+        for (const auto& e : files::ListFolder(dir / "history")) ADD_FAILURE() << e.name;
+    }
+    // An import stopped before it starts writes nothing either.
+    {
+        TempDir dir;
+        std::string text;
+        for (const auto& b : ExportedBars(2000)) text += Layouts()[0].row(b) + "\n";
+        WriteFileBytes(dir / "EURUSD.csv", text);
+        std::stop_source stop;
+        stop.request_stop();
+        ImportResult r = ImportHistorySource(dir / "EURUSD.csv", dir / "history/", nullptr,
+                                             stop.get_token());
+        EXPECT_EQ(r.status, ImportResult::Status::kCancelled);
         for (const auto& e : files::ListFolder(dir / "history")) ADD_FAILURE() << e.name;
     }
     // A 60-byte record whose time does not fit a 32-bit time.
