@@ -86,7 +86,7 @@ bool CTextBars::Lines(std::string_view text, std::uint64_t* lines) {
     const char* const e = p + text.size();
     while (p < e) {
         ++n;
-        const char* next = Started() ? QuickLine(p, e) : nullptr;
+        const char* next = Started() && m_bOnePass ? QuickLine(p, e) : nullptr;
         if (!next) {
             const char* nl = static_cast<const char*>(std::memchr(p, '\n', e - p));
             next = nl ? nl + 1 : e;

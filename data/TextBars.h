@@ -17,6 +17,9 @@ public:
     explicit CTextBars(CRecordBuffer* out = nullptr) : m_pOut(out) {}
 
     bool Started() const { return m_sep != 0; }
+    // Off: every line takes the general reading (for checks that the
+    // one-pass reading agrees with it).
+    void SetOnePass(bool on) { m_bOnePass = on; }
     void SetOutput(CRecordBuffer* out) { m_pOut = out; }
 
     // One line (without its newline), `number` counted from 1 where the
@@ -61,6 +64,7 @@ private:
     char m_sep = 0;
     bool m_bDecimalComma = false;
     bool m_bHeader = false;
+    bool m_bOnePass = true;
     textfields::Columns m_cols;
     int m_nNeeded = 0;  // columns a line must have
     int m_nLast = 0;    // the last column read
