@@ -91,7 +91,10 @@ CForeignConversion::CForeignConversion(Kind kind, int fd, std::uint64_t size, st
       m_strSymbol(std::move(symbol)),
       m_nStretch(std::max<std::uint64_t>(stretch, 1)),
       m_onStop(std::move(stop), [this] { m_stop.request_stop(); }) {
-    m_nWorkers = kind == Kind::kText ? 2 : 1;
+    m_nWorkers = kind == Kind::kText
+                     ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 2u, 8u))
+                     : 1;
+    m_slots.resize(static_cast<std::size_t>(m_nWorkers * kSlotsPerWorker));
     for (int w = 0; w < m_nWorkers; ++w)
         m_workers.emplace_back([this, w] {
             if (m_kind == Kind::kText)
@@ -109,7 +112,7 @@ CForeignConversion::~CForeignConversion() {
 
 ConvertedBlock* CForeignConversion::Next() {
     std::unique_lock lock(m_mutex);
-    Slot& s = m_slots[m_nNext % kSlots];
+    Slot& s = m_slots[m_nNext % m_slots.size()];
     m_cv.wait(lock, [&] {
         return (s.ready && s.index == m_nNext) || m_nWorkersDone == m_nWorkers;
     });
@@ -138,7 +141,7 @@ void CForeignConversion::Release(ConvertedBlock* block) {
 }
 
 ConvertedBlock* CForeignConversion::Take(std::uint64_t index, std::stop_token stop) {
-    Slot& s = m_slots[index % kSlots];
+    Slot& s = m_slots[index % m_slots.size()];
     {
         std::unique_lock lock(m_mutex);
         if (!m_cv.wait(lock, stop, [&] { return s.free; })) return nullptr;
@@ -158,7 +161,7 @@ ConvertedBlock* CForeignConversion::Take(std::uint64_t index, std::stop_token st
 void CForeignConversion::Publish(std::uint64_t index) {
     {
         std::lock_guard lock(m_mutex);
-        Slot& s = m_slots[index % kSlots];
+        Slot& s = m_slots[index % m_slots.size()];
         s.index = index;
         s.ready = true;
     }
@@ -310,7 +313,7 @@ bool CForeignConversion::FindLayout(std::stop_token stop) {
     return true;
 }
 
-// Worker `w` parses stretches w, w + 2, ...
+// Worker `w` parses stretches w, w + m_nWorkers, ...
 void CForeignConversion::ParseStretches(int worker, std::stop_token stop) {
     CTextBars bars;
     std::uint64_t dataStart, stretches;
@@ -321,7 +324,8 @@ void CForeignConversion::ParseStretches(int worker, std::stop_token stop) {
         stretches = m_nStretches;
     }
     std::vector<char> buf;
-    for (std::uint64_t k = static_cast<std::uint64_t>(worker); k < stretches; k += 2) {
+    for (std::uint64_t k = static_cast<std::uint64_t>(worker); k < stretches;
+         k += static_cast<std::uint64_t>(m_nWorkers)) {
         ConvertedBlock* b = Take(k, stop);
         if (!b) return;
         const std::uint64_t begin = dataStart + k * m_nStretch;

@@ -19,8 +19,9 @@
 // 44-byte records on threads of their own, blocks ahead of the import pass
 // that writes and checks them, so that reading, parsing and writing overlap
 // and the records go from memory straight into the import. A text file is
-// cut into stretches of lines that two threads parse at the same time; the
-// blocks still come out in the file's order.
+// cut into stretches of lines that several threads (one a processor, at
+// least two) parse at the same time; the blocks still come out in the
+// file's order.
 struct ConvertedBlock {
     CRecordBuffer records;
     std::uint64_t sourceDone = 0;  // bytes of the source up to the end of this block
@@ -39,7 +40,7 @@ public:
     enum class Kind { kHistory401, kText };
 
     // Bytes of text one block covers.
-    static constexpr std::uint64_t kStretch = 4u << 20;
+    static constexpr std::uint64_t kStretch = 1u << 20;
 
     // Starts converting the regular file open as `fd` (owned from here on)
     // of `size` bytes, named `path` in messages. `symbol` names the pair of
@@ -64,7 +65,8 @@ public:
     const HistoryHeader& Header() const { return m_header; }
 
 private:
-    static constexpr int kSlots = 8;
+    // Blocks on the way, per worker: each can be this many ahead of the pass.
+    static constexpr int kSlotsPerWorker = 4;
     struct Slot {
         ConvertedBlock block;
         std::uint64_t index = 0;
@@ -73,14 +75,14 @@ private:
     };
 
     void Run401(std::stop_token stop);
-    // Text: the first worker finds the layout, then both parse every
-    // second stretch.
+    // Text: the first worker finds the layout, then each of the m_nWorkers
+    // parses every m_nWorkers-th stretch.
     void RunText(int worker, std::stop_token stop);
     bool FindLayout(std::stop_token stop);
     void ParseStretches(int worker, std::stop_token stop);
     bool ParseStretch(CTextBars& bars, std::uint64_t begin, std::uint64_t end, bool atLine,
                       std::vector<char>& buf, ConvertedBlock& b);
-    // The slot for block `index`, emptied, once the block `kSlots` before
+    // The slot for block `index`, emptied, once the block a round of slots before
     // it has been released; nullptr when stopped.
     ConvertedBlock* Take(std::uint64_t index, std::stop_token stop);
     void Publish(std::uint64_t index);
@@ -106,7 +108,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable_any m_cv;
-    std::array<Slot, kSlots> m_slots;
+    std::vector<Slot> m_slots;
     std::uint64_t m_nNext = 0;       // the block Next gives next
     std::uint64_t m_nLinesTaken = 0;  // lines of the blocks given so far
     std::uint64_t m_nDone = 0;        // the furthest sourceDone given so far
