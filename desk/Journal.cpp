@@ -1,6 +1,7 @@
 #include "desk/Journal.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 #include "platform/Format.h"
@@ -91,6 +92,13 @@ std::string Direction(const OrderRecord& o) {
 std::string Price(double v) {
     return FormatStatDouble(v);
 }
+// A price as the pair is quoted: a decimal below the point (1.26000,
+// 147.120).
+std::string Quote(double v) {
+    if (v <= 0.0) return "";
+    const int decimals = std::max(0, 1 - static_cast<int>(std::lround(std::log10(PointSize(v)))));
+    return FormatString("%.*f", decimals, v);
+}
 std::string Money(double v) {
     return FormatString("%.2f", v);
 }
@@ -132,11 +140,11 @@ std::vector<std::string> CJournal::Cells(const Entry& e) {
             Direction(o),
             FormatString("%.1f", o.fOrderSize),
             FormatBarTime(o.nOpenTime),
-            Price(o.fOpenPrice),
+            Quote(o.fOpenPrice),
             FormatBarTime(o.nCloseTime),
-            Price(o.fClosePrice),
-            Level(o.StopLoss()),
-            Level(o.TakeProfit()),
+            Quote(o.fClosePrice),
+            Quote(o.StopLoss()),
+            Quote(o.TakeProfit()),
             FormatString("%d", e.nPoints),
             Money(o.fprofit),
             Duration(e.nDuration),

@@ -83,4 +83,26 @@ TEST(Journal, CsvIsQuotedAndTimedInUtc) {
     EXPECT_EQ(CJournal::CsvField("a\nb"), "\"a\nb\"");
 }
 
+// The window's table shows prices as the pair is quoted; the files keep them
+// as they are.
+TEST(Journal, TableQuotesPricesWithThePairsDecimals) {
+    OrderRecord usd = Closed(54, 1, OrderRecord::kByTakeProfit);
+    usd.fOpenPrice = 1.25466;
+    usd.fClosePrice = 1.26;
+    usd.fReserved2 = 1.26;
+    OrderRecord jpy = Closed(-30, -1);
+    jpy.SetSymbol("USDJPY");
+    jpy.fOpenPrice = 147.1;
+    jpy.fClosePrice = 147.4;
+    jpy.fReserved1 = 148.0;
+    const CJournal journal({usd, jpy});
+    const std::vector<std::string> a = CJournal::Cells(journal.Entries()[0]);
+    const std::vector<std::string> b = CJournal::Cells(journal.Entries()[1]);
+    EXPECT_EQ((std::vector<std::string>{a[5], a[7], a[8], a[9]}),
+              (std::vector<std::string>{"1.25466", "1.26000", "", "1.26000"}));
+    EXPECT_EQ((std::vector<std::string>{b[5], b[7], b[8], b[9]}),
+              (std::vector<std::string>{"147.100", "147.400", "148.000", ""}));
+    EXPECT_NE(CJournal::Line(journal.Entries()[0]).find(" 1.25466 1.26 "), std::string::npos);
+}
+
 }  // namespace
