@@ -14,7 +14,6 @@
 namespace {
 
 constexpr std::size_t kRecord401 = 60;
-constexpr std::size_t kBlock401 = 4u << 20;      // bytes of 60-byte records a block covers
 constexpr std::size_t kReadMore = 64u << 10;     // read on by this much to finish a line
 constexpr std::size_t kPiece = 256u << 10;       // text read and parsed at a time
 const char* const kNothingWritten = "未写入任何数据。";
@@ -192,7 +191,10 @@ void CForeignConversion::Run401(std::stop_token stop) {
     std::memcpy(m_header.bytes.data(), head, sizeof head);
     le::Store<std::int32_t>(m_header.bytes.data(), 400);  // the records become 44 bytes
     m_header.SetPeriod(1);
-    std::vector<char> in(kBlock401 / kRecord401 * kRecord401);
+    // Whole records, about a stretch of them, no more than the file holds.
+    const std::uint64_t records =
+        std::clamp<std::uint64_t>(std::min(m_nStretch, m_nSize) / kRecord401, 1, 1u << 20);
+    std::vector<char> in(records * kRecord401);
     std::uint64_t index = 0;
     for (std::uint64_t k = 0;; ++k) {
         if (k > 0 && !(b = Take(k, stop))) return;

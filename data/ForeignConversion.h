@@ -39,13 +39,13 @@ class CForeignConversion {
 public:
     enum class Kind { kHistory401, kText };
 
-    // Bytes of text one block covers.
+    // Bytes of the source one block covers.
     static constexpr std::uint64_t kStretch = 1u << 20;
 
     // Starts converting the regular file open as `fd` (owned from here on)
     // of `size` bytes, named `path` in messages. `symbol` names the pair of
     // a text file. Stops early when `stop` is requested. `stretch` (bytes
-    // of text a block covers, at least 1) is for tests of the cuts.
+    // of the source a block covers, at least 1) is for tests of the cuts.
     CForeignConversion(Kind kind, int fd, std::uint64_t size, std::string path,
                        std::string symbol, std::stop_token stop,
                        std::uint64_t stretch = kStretch);

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <stop_token>
 
 #include "data/Endian.h"
+#include "data/ForeignConversion.h"
 #include "data/HistoryFile.h"
 #include "data/Period.h"
 #include "data/SourceFormats.h"
@@ -182,6 +184,52 @@ TEST(SourceFormatsTest, HistoryOf60ByteRecordsImportsLikeTheSame44ByteFile) {
     for (int per = 0; per < period::kCount; ++per)
         EXPECT_EQ(Records(PeriodFilePath(dir / "history/", "USDJPY", per)),
                   Records(PeriodFilePath(dir / "ref/", "USDJPY", per)));
+}
+
+// The 60-byte records are converted in blocks: wherever the blocks end, the
+// records are those of the file, and a time past 2038 is named by its
+// record.
+TEST(SourceFormatsTest, BlocksOf60ByteRecordsGiveTheFilesRecords) {
+    TempDir dir;
+    const std::vector<BarRecord> bars = ExportedBars(50);
+    for (bool late : {false, true}) {
+        WriteHst401(dir / "v401.hst", "USDJPY", bars);
+        if (late) {
+            // Record 37's time beyond 32 bits.
+            std::string bytes = ReadFileBytes(dir / "v401.hst");
+            le::Store<std::int64_t>(
+                reinterpret_cast<unsigned char*>(&bytes[HistoryHeader::kSize + 36 * 60]),
+                std::int64_t{1} << 33);
+            WriteFileBytes(dir / "v401.hst", bytes);
+        }
+        const std::string path = dir / "v401.hst";
+        for (std::uint64_t stretch : {1u, 60u, 61u, 119u, 600u, 1u << 30}) {
+            SCOPED_TRACE(stretch);
+            CForeignConversion conversion(CForeignConversion::Kind::kHistory401,
+                                          ::open(path.c_str(), O_RDONLY | O_CLOEXEC),
+                                          ReadFileBytes(path).size(), path, "", {}, stretch);
+            std::vector<BarRecord> got;
+            std::string failure;
+            std::uint64_t done = 0;
+            for (ConvertedBlock* b; (b = conversion.Next());) {
+                for (std::size_t at = 0; at < b->records.size(); at += BarRecord::kSize)
+                    got.push_back(BarRecord::Decode(b->records.data() + at));
+                failure = b->failure;
+                done = b->sourceDone;
+                const bool last = b->last || !failure.empty();
+                conversion.Release(b);
+                if (last) break;
+            }
+            EXPECT_EQ(conversion.Header().GetSymbol(), "USDJPY");
+            if (late) {
+                EXPECT_NE(failure.find("第37条记录"), std::string::npos) << failure;
+            } else {
+                EXPECT_EQ(failure, "");
+                EXPECT_EQ(got, bars);
+                EXPECT_EQ(done, HistoryHeader::kSize + 50 * 60);
+            }
+        }
+    }
 }
 
 TEST(SourceFormatsTest, BadForeignFilesWriteNothingAndNameTheirFault) {
