@@ -185,10 +185,11 @@ private:
 
 }  // namespace
 
-ImportResult RejectedImport(ImportResult result, const std::string& path, const SourceFault& fault) {
+ImportResult RejectedImport(ImportResult result, const std::string& path, const SourceFault& fault,
+                            RecordSource from) {
     result.status = fault.kind == SourceFault::Kind::kBadSymbol ? ImportResult::Status::kBadSymbol
                                                                 : ImportResult::Status::kBadSource;
-    result.message = SourceFaultMessage(path, fault);
+    result.message = SourceFaultMessage(path, fault, from);
     return result;
 }
 
@@ -210,6 +211,7 @@ struct CImportPass::State {
     std::array<UniqueFd, period::kCount> out;
     std::unique_ptr<PeriodCascade> cascade;
 
+    RecordSource recordSource = RecordSource::kHistory;
     std::uint64_t fed = 0;  // records
     unsigned untilProgress = 1024;
     bool cancelled = false;
@@ -276,6 +278,10 @@ int CImportPass::M1() const {
 
 const std::string& CImportPass::Symbol() const {
     return m_p->result.symbol;
+}
+
+void CImportPass::SetRecordSource(RecordSource from) {
+    m_p->recordSource = from;
 }
 
 bool CImportPass::Stopped() const {
@@ -361,7 +367,7 @@ ImportResult CImportPass::Finish(const M1Outcome& m1) {
         result.status = ImportResult::Status::kCancelled;
         return result;
     }
-    if (!s.sourceOk) return RejectedImport(result, s.sourcePath, s.check.Fault());
+    if (!s.sourceOk) return RejectedImport(result, s.sourcePath, s.check.Fault(), s.recordSource);
     if (!m1.readOk) return Failure(result, "读取文件出错", s.sourcePath, m1.readError);
     if (!m1Ok && m1.copied) {
         result.status = ImportResult::Status::kCopyFailed;

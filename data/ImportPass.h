@@ -18,7 +18,8 @@
 // the M1 temporary (a copy of a native file, or records converted from a
 // foreign one) and feeds the same records here.
 // The answer for a source that fails the check: nothing written.
-ImportResult RejectedImport(ImportResult result, const std::string& path, const SourceFault& fault);
+ImportResult RejectedImport(ImportResult result, const std::string& path, const SourceFault& fault,
+                            RecordSource from = RecordSource::kHistory);
 
 class CImportPass {
 public:
@@ -38,6 +39,8 @@ public:
     bool Open(const HistoryHeader& header, const CSourceCheck& check);
     int M1() const;
     const std::string& Symbol() const;
+    // Where the records come from, for the message about a bad one.
+    void SetRecordSource(RecordSource from);
 
     // Checks and converts the next whole records at `data`; the bytes used,
     // which end early at a bad record or a cancel.

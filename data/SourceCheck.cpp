@@ -96,7 +96,8 @@ std::string Version401RejectionMessage(const std::string& path) {
            kNothingWritten;
 }
 
-std::string SourceFaultMessage(const std::string& path, const SourceFault& fault) {
+std::string SourceFaultMessage(const std::string& path, const SourceFault& fault,
+                               RecordSource from) {
     using Kind = SourceFault::Kind;
     switch (fault.kind) {
         case Kind::kNone:
@@ -123,13 +124,21 @@ std::string SourceFaultMessage(const std::string& path, const SourceFault& fault
                    FormatString("文件头之后没有一条完整的记录（文件共%llu字节，每条记录44字节）。",
                                 static_cast<unsigned long long>(fault.length)) +
                    kNothingWritten;
-        case Kind::kBadRecord:
+        case Kind::kBadRecord: {
+            const auto number = static_cast<unsigned long long>(fault.record + 1);
+            const std::string place =
+                from == RecordSource::kTextLines
+                    ? FormatString("第%llu根K线", number)
+                    : FormatString("从文件第%llu字节起",
+                                   static_cast<unsigned long long>(
+                                       HistoryHeader::kSize +
+                                       fault.record * (from == RecordSource::kHistory60
+                                                           ? 60
+                                                           : BarRecord::kSize)));
             return Prefix(path) +
-                   FormatString("第%llu条记录（从文件第%llu字节起）不是一分钟数据：",
-                                static_cast<unsigned long long>(fault.record + 1),
-                                static_cast<unsigned long long>(HistoryHeader::kSize +
-                                                                fault.record * BarRecord::kSize)) +
+                   FormatString("第%llu条记录（", number) + place + "）不是一分钟数据：" +
                    fault.what + "。" + kNothingWritten;
+        }
     }
     return "";
 }

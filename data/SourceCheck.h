@@ -49,8 +49,16 @@ bool IsUsableSymbol(const std::string& symbol);
 // The symbol as it can be shown in a message: other bytes as \xNN.
 std::string PrintableSymbol(const std::string& symbol);
 
+// Where the records checked came from, to point the user at a bad one.
+enum class RecordSource {
+    kHistory,    // the file's own 44-byte records: the byte they start at
+    kHistory60,  // converted from 60-byte records: the byte they start at
+    kTextLines,  // converted from lines of text: the how-many-th bar (blank lines and a header not counted)
+};
+
 // What the user is told about a source that fails the check.
-std::string SourceFaultMessage(const std::string& path, const SourceFault& fault);
+std::string SourceFaultMessage(const std::string& path, const SourceFault& fault,
+                               RecordSource from = RecordSource::kHistory);
 // The message for a file of 60-byte records; the one place that words it.
 std::string Version401RejectionMessage(const std::string& path);
 

@@ -179,11 +179,14 @@ ImportResult ImportHistorySource(const std::string& sourcePath, const std::strin
         if (fault.kind == SourceFault::Kind::kBadSymbol) result.symbol = fault.symbol;
         return RejectedImport(result, sourcePath, fault);
     }
+    const RecordSource from = layout == SourceLayout::kHistory401 ? RecordSource::kHistory60
+                                                                  : RecordSource::kTextLines;
     if (CSourceCheck first = check; !first.CheckRecords(block->records.data(), 1))
-        return RejectedImport(result, sourcePath, first.Fault());
+        return RejectedImport(result, sourcePath, first.Fault(), from);
 
     // The records go into the M1 temporary and through the pass as they come.
     CImportPass pass(sourcePath, historyFolder, nullptr, 0, stop);
+    pass.SetRecordSource(from);
     if (!pass.Open(header, check)) return pass.Finish({});
     CImportPass::M1Outcome m1;
     m1.copied = false;

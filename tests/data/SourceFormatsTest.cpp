@@ -250,8 +250,10 @@ TEST(SourceFormatsTest, BadForeignFilesWriteNothingAndNameTheirFault) {
          "标题行"},
         {"a time past 2038", "EURUSD.csv", "2040.01.01,00:00,1.2,1.3,1.1,1.2,1\n", "第1行"},
         {"times that go back", "EURUSD.csv",
-         "2005.01.01,00:05,1.2,1.3,1.1,1.2,1\n2005.01.01,00:04,1.2,1.3,1.1,1.2,1\n", "第2条记录"},
-        {"a low above the high", "EURUSD.csv", "2005.01.01,00:05,1.2,1.1,1.3,1.2,1\n", "第1条记录"},
+         "Date,Time,O,H,L,C\n2005.01.01,00:05,1.2,1.3,1.1,1.2,1\n\n2005.01.01,00:04,1.2,1.3,1.1,1.2,1\n",
+         "第2条记录（第2根K线）"},
+        {"a low above the high", "EURUSD.csv", "2005.01.01,00:05,1.2,1.1,1.3,1.2,1\n",
+         "第1条记录（第1根K线）"},
         {"no pair in the file name", "2005.csv", good + "\n", "货币名称"},
         {"a header and no bars", "EURUSD.csv", "Date;Time;Open;High;Low;Close;Vol2\n\n", "没有一行"},
     };
@@ -278,6 +280,16 @@ TEST(SourceFormatsTest, BadForeignFilesWriteNothingAndNameTheirFault) {
                                              stop.get_token());
         EXPECT_EQ(r.status, ImportResult::Status::kCancelled);
         for (const auto& e : files::ListFolder(dir / "history")) ADD_FAILURE() << e.name;
+    }
+    // A bad 60-byte record is pointed at where it is in its own file.
+    {
+        TempDir dir;
+        std::vector<BarRecord> swapped = bars;
+        std::swap(swapped[2].low, swapped[2].high);
+        WriteHst401(dir / "v401.hst", "USDJPY", swapped);
+        ImportResult r = ImportHistorySource(dir / "v401.hst", dir / "history/", nullptr);
+        EXPECT_EQ(r.status, ImportResult::Status::kBadSource);
+        EXPECT_NE(r.message.find("第3条记录（从文件第268字节起）"), std::string::npos) << r.message;
     }
     // A 60-byte record whose time does not fit a 32-bit time.
     TempDir dir;
