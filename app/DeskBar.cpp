@@ -120,7 +120,7 @@ CDeskBar::CDeskBar(QDialog* window, CTarvelloWindow& logic)
     Update();
 }
 
-void CDeskBar::Place() {
+int CDeskBar::Place() {
     const Rect& chart = m_logic.m_rcChart;
     // From the chart's right edge leftwards, but not past the middle of the
     // window, where the background picture's half ends.
@@ -128,6 +128,7 @@ void CDeskBar::Place() {
     const int left = std::max(chart.right - width, m_pWindow->width() / 2 + 4);
     m_pPanel->setGeometry(left, kTop, std::max(0, chart.right - left), kHeight);
     m_pPanel->raise();
+    return left;
 }
 
 void CDeskBar::Update() {

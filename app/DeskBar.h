@@ -27,7 +27,8 @@ public:
     // Mirrors the levels and the spread; refills the journal when shown.
     void Update();
     // Right-aligned to the chart, below the trade panel.
-    void Place();
+    // Where the strip starts, from the left.
+    int Place();
     void ShowJournal();
 
     QLineEdit* StopLoss() const { return m_pStopLoss; }

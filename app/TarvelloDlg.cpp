@@ -450,9 +450,12 @@ void CTarvelloDlg::StateChanged(unsigned changes) {
             box->setText(ToQString(m_logic.GetStatText(id)));
     if (changes & kCaption) setWindowTitle(ToQString(m_logic.m_strCaption));
     if (changes & kLayout) PlaceLists();
-    if ((changes & kLayout) && m_pTrainerBar) m_pTrainerBar->Place(width());
+    if (changes & kLayout) {
+        // The read-out ends where the desk strip begins.
+        const int deskLeft = m_pDeskBar ? m_pDeskBar->Place() : width();
+        if (m_pTrainerBar) m_pTrainerBar->Place(width(), deskLeft - 4);
+    }
     if ((changes & (kTrainer | kToolbar | kChart)) && m_pTrainerBar) m_pTrainerBar->Update();
-    if ((changes & kLayout) && m_pDeskBar) m_pDeskBar->Place();
     if ((changes & (kDesk | kOrderList | kStatistics)) && m_pDeskBar) m_pDeskBar->Update();
     if (changes & kOrderList) MirrorOrderList();
     if (changes & kToolbar) UpdateToolBar();

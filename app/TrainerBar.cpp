@@ -101,7 +101,10 @@ CTrainerBar::CTrainerBar(QDialog* window, CTarvelloWindow& logic)
     m_pReadout->setToolTip(QStringLiteral("当前K线的时间(UTC)和开高低收"));
     m_pSpeed = new QLabel(window);
     m_pSpeed->setObjectName(QStringLiteral("trainerSpeed"));
-    m_pSpeed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pSpeed->setAlignment(Qt::AlignCenter);
+    // Opaque, in the colour of the statistics labels: it may cover the end
+    // of the read-out.
+    m_pSpeed->setStyleSheet(QStringLiteral("background-color: rgb(128, 184, 223);"));
     m_pSpeed->hide();
 
     m_pTimer = new QTimer(this);
@@ -116,15 +119,27 @@ CTrainerBar::CTrainerBar(QDialog* window, CTarvelloWindow& logic)
     qApp->installEventFilter(this);
 }
 
-void CTrainerBar::Place(int clientWidth) {
+void CTrainerBar::Place(int clientWidth, int textRight) {
     // Above the OK button, which starts 21 pixels down.
     const QSize size = m_pToolBar->sizeHint();
     m_pToolBar->setGeometry(clientWidth - size.width(), 0, size.width(),
                             std::min(size.height(), kToolbarHeight));
     const Rect& chart = m_logic.m_rcChart;
-    const int width = std::max(0, chart.right - chart.left);
-    m_pReadout->setGeometry(chart.left, kReadoutTop, width * 3 / 4, kReadoutHeight);
-    m_pSpeed->setGeometry(chart.left + width * 3 / 4, kReadoutTop, width / 4, kReadoutHeight);
+    m_nTextRight = std::clamp(textRight, chart.left, std::max(chart.left, chart.right));
+    m_pReadout->setGeometry(chart.left, kReadoutTop, m_nTextRight - chart.left, kReadoutHeight);
+    PlaceSpeed();
+}
+
+void CTrainerBar::PlaceSpeed() {
+    // Right after the read-out's text, or over its end where the strip
+    // beside it leaves no room.
+    const QFontMetrics metrics = m_pSpeed->fontMetrics();
+    const int width = metrics.horizontalAdvance(m_pSpeed->text()) + 8;
+    const int left = m_logic.m_rcChart.left;
+    const int x = std::max(left, std::min(left + metrics.horizontalAdvance(m_pReadout->text()) + 12,
+                                          m_nTextRight - width));
+    m_pSpeed->setGeometry(x, kReadoutTop, std::min(width, m_nTextRight - x), kReadoutHeight);
+    m_pSpeed->raise();
 }
 
 void CTrainerBar::Update() {
@@ -137,6 +152,7 @@ void CTrainerBar::Update() {
     if (m_pReadout->text() != readout) m_pReadout->setText(readout);
     const CAutoPlay& play = m_logic.m_trainer.m_play;
     m_pSpeed->setText(QStringLiteral("播放中 %1 根/秒").arg(play.GetSpeed()));
+    if (play.IsPlaying()) PlaceSpeed();
     m_pSpeed->setVisible(play.IsPlaying());
 }
 

@@ -23,8 +23,9 @@ public:
 
     // Mirrors the switches, the read-out and the speed.
     void Update();
-    // At the top right of a client area this wide.
-    void Place(int clientWidth);
+    // The tool bar at the top right of a client area this wide, the read-out and the speed
+    // over the chart's top, up to `textRight` (where the desk strip starts).
+    void Place(int clientWidth, int textRight);
     void SetPlayTimer(int intervalMs);
     // The jump dialog, modal; virtual so that tests can answer it.
     virtual std::optional<std::string> AskDateTime(const std::string& initial);
@@ -39,12 +40,14 @@ protected:
 
 private:
     bool HandleKey(QObject* watched, QEvent* event);
+    void PlaceSpeed();
 
     QDialog* m_pWindow;
     CTarvelloWindow& m_logic;
     QToolBar* m_pToolBar;
     QLabel* m_pReadout;
     QLabel* m_pSpeed;
+    int m_nTextRight = 0;  // where the read-out's strip ends
     QTimer* m_pTimer;
     std::map<int, QAction*> m_mapActions;
 };

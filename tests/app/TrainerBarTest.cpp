@@ -165,6 +165,17 @@ void TestTrainerBar::keysDriveTheTrainer() {
     QVERIFY(logic.m_trainer.m_play.IsPlaying());
     QVERIFY(dlg->TrainerBar()->Timer()->isActive());
     QVERIFY(dlg->TrainerBar()->Speed()->isVisible());
+    // The speed shows beside the desk strip, not under it, also in a
+    // narrower window.
+    for (int width : {dlg->width(), 900}) {
+        dlg->resize(width, dlg->height());
+        QApplication::processEvents();
+        const QRect speedRect = dlg->TrainerBar()->Speed()->geometry();
+        QVERIFY(!speedRect.intersects(
+            dlg->findChild<QWidget*>(QStringLiteral("deskBar"))->geometry()));
+        QVERIFY(speedRect.width() >= dlg->TrainerBar()->Speed()->sizeHint().width());
+        QVERIFY(speedRect.left() >= logic.m_rcChart.left);
+    }
     // Trading keys keep working while playing.
     QTest::keyClick(dlg.get(), Qt::Key_B);
     QCOMPARE(logic.m_kbar.m_order.GetOpenOrderCount(), 1);
