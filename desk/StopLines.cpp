@@ -13,16 +13,27 @@ void Paint(Canvas& dc, const CKbar& chart) {
     const int w = chart.m_nWidth, h = chart.m_nPriceHeight;
     dc.SetFont(FontDesc{});
     dc.SetBkOpaque(false);
+    // Levels beyond the view are listed at its top or bottom edge, with an
+    // arrow pointing where they are.
+    int above = 0, below = 0;
     auto level = [&](double price, Color color, const char* name) {
         if (price <= 0.0) return;
         const int y = oy + chart.PriceToY(price);
-        if (y < oy || y >= oy + h) return;
+        const std::string text = std::string(name) + " " + CKbar::PriceText(price);
+        dc.SetTextColor(color);
+        if (y < oy) {
+            dc.TextOut(ox + w / 2, oy + 2 + 14 * above++, text + " ↑");
+            return;
+        }
+        if (y >= oy + h) {
+            dc.TextOut(ox + w / 2, oy + h - 16 - 14 * below++, text + " ↓");
+            return;
+        }
         dc.SetPen(kPenDash, 1, color);
         dc.MoveTo(ox, y);
         dc.LineTo(ox + w, y);
-        dc.SetTextColor(color);
         // Clear of the open price's label at the left edge.
-        dc.TextOut(ox + 90, y - 13, std::string(name) + " " + CKbar::PriceText(price));
+        dc.TextOut(ox + 90, y - 13, text);
     };
     for (int i = 0; i < book.GetOpenOrderCount(); ++i) {
         const OrderRecord order = book.GetOpenOrder(i);

@@ -10,8 +10,9 @@ namespace stop_lines {
 constexpr Color kStopColor = RGB(255, 96, 0);
 constexpr Color kTargetColor = RGB(0, 200, 0);
 
-// Paints onto `dc` in the client coordinates where `chart` is drawn; levels
-// outside the price area are not drawn.
+// Paints onto `dc` in the client coordinates where `chart` is drawn; a level
+// outside the price area is named at its top or bottom edge instead, with an
+// arrow towards it.
 void Paint(Canvas& dc, const CKbar& chart);
 
 // The open order whose stop (*stop true) or target line lies within three

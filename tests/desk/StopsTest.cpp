@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/Period.h"
 #include "data/PeriodConverter.h"
+#include "desk/StopLines.h"
 #include "desk/StopRules.h"
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "platform/RecordingCanvas.h"
 #include "support/TestSupport.h"
 #include "window/TarvelloWindow.h"
 
@@ -235,6 +238,37 @@ TEST_F(DeskTest, DraggingALineMovesItsLevelUnlessItWouldBeWrong) {
     m_wnd->OnLButtonUp(x, yOf(1.3009));
     EXPECT_EQ(chart.m_order.GetOpenOrder(0).StopLoss(), 1.2995);
     EXPECT_EQ(m_port.m_arrMessages.size(), 1u);
+}
+
+// The lines in their colours with their prices; a level beyond the view is
+// named at the edge it lies beyond.
+TEST_F(DeskTest, LevelsAreDrawnOrNamedAtTheEdge) {
+    Start(Minutes({{1.2990, 1.3010}, {1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}, {1.3, 1.3}}, 1));
+    m_wnd->OnPeriod(period::M5);
+    ASSERT_TRUE(m_wnd->StepNextBar());  // the view: 1.2990 to 1.3010
+    m_wnd->SetNextStops(1.2995, 1.3500);
+    m_wnd->OnBuy();
+    m_wnd->SetNextStops(1.2000, 0.0);
+    m_wnd->OnBuy();
+    const CKbar& chart = m_wnd->m_kbar;
+    const int ox = chart.m_ptOrigin.x, oy = chart.m_ptOrigin.y;
+    const int y = oy + chart.PriceToY(1.2995);
+    RecordingCanvas dc(1400, 900);
+    m_wnd->PaintChart(dc);
+    auto has = [&](const std::string& call) {
+        const auto& calls = dc.Calls();
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    };
+    EXPECT_TRUE(has("MoveTo " + std::to_string(ox) + " " + std::to_string(y)));
+    EXPECT_TRUE(has(FormatString("TextOut %d %d SL 1.29950", ox + 90, y - 13)));
+    EXPECT_TRUE(has("SetTextColor " + RecordingCanvas::ColorText(stop_lines::kStopColor)));
+    const int mid = ox + chart.m_nWidth / 2;
+    EXPECT_TRUE(has(FormatString("TextOut %d %d TP 1.35000 ↑", mid, oy + 2)));
+    EXPECT_TRUE(has(FormatString("TextOut %d %d SL 1.20000 ↓", mid,
+                                 oy + chart.m_nPriceHeight - 16)));
+    // A named level is no line to drag.
+    bool stop = false;
+    EXPECT_EQ(stop_lines::HitTest(chart, mid + 5, oy + 4, &stop), -1);
 }
 
 TEST_F(DeskTest, SpreadCostsWhatItCosts) {
