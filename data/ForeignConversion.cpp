@@ -94,14 +94,21 @@ CForeignConversion::CForeignConversion(Kind kind, int fd, std::uint64_t size, st
                      ? static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 2u, 8u))
                      : 1;
     m_slots.resize(static_cast<std::size_t>(m_nWorkers * kSlotsPerWorker));
-    for (int w = 0; w < m_nWorkers; ++w)
-        m_workers.emplace_back([this, w] {
-            if (m_kind == Kind::kText)
-                RunText(w, m_stop.get_token());
-            else
-                Run401(m_stop.get_token());
-            WorkerDone();
-        });
+    try {
+        for (int w = 0; w < m_nWorkers; ++w)
+            m_workers.emplace_back([this, w] {
+                if (m_kind == Kind::kText)
+                    RunText(w, m_stop.get_token());
+                else
+                    Run401(m_stop.get_token());
+                WorkerDone();
+            });
+    } catch (...) {
+        // The workers started so far would wait for the others' blocks.
+        m_stop.request_stop();
+        for (auto& w : m_workers) w.join();
+        throw;
+    }
 }
 
 CForeignConversion::~CForeignConversion() {
