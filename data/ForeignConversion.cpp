@@ -282,20 +282,21 @@ bool CForeignConversion::FindLayout(std::stop_token stop) {
     CRecordBuffer scratch;
     CTextBars probe(&scratch);
     std::uint64_t number = 0;
+    // The end, and no line with text: nothing to import.
+    auto nothing = [&] {
+        if (ConvertedBlock* b = Take(0, stop)) {
+            b->sourceDone = m_nSize;
+            b->last = true;
+            Publish(0);
+        }
+        return false;
+    };
     for (;;) {
         if (stop.stop_requested()) return false;
         std::size_t nl;
         if (!text.FindNewline(at, nl)) return readFailed();
         const std::size_t end = nl == std::string_view::npos ? text.Have() : nl;
-        if (at >= end && nl == std::string_view::npos) {
-            // The end, and no line with text: nothing to import.
-            if (ConvertedBlock* b = Take(0, stop)) {
-                b->sourceDone = m_nSize;
-                b->last = true;
-                Publish(0);
-            }
-            return false;
-        }
+        if (at >= end && nl == std::string_view::npos) return nothing();
         if (!probe.Line(std::string_view(text.Data() + at, end - at), ++number))
             return fail(CTextBars::Message(m_strPath, number, probe.What()));
         if (probe.Started()) {
@@ -309,17 +310,10 @@ bool CForeignConversion::FindLayout(std::stop_token stop) {
                                : 0;
             break;
         }
+        if (nl == std::string_view::npos) return nothing();  // a last line of blanks
         at = nl + 1;
     }
-    if (m_nStretches == 0) {
-        if (ConvertedBlock* b = Take(0, stop)) {
-            b->sourceDone = m_nSize;
-            b->last = true;
-            Publish(0);
-        }
-        return false;
-    }
-    return true;
+    return m_nStretches > 0 || nothing();
 }
 
 // Worker `w` parses stretches w, w + m_nWorkers, ...

@@ -123,7 +123,22 @@ Converted Convert(const std::string& path, std::uint64_t stretch) {
     return out;
 }
 
-// The text is cut into stretches parsed by two threads: wherever the cuts
+// Texts without a bar end with one empty block (the file may have changed
+// since it was taken for a text).
+TEST(TextBarsTest, TextsWithoutBarsEndAtOnce) {
+    TempDir dir;
+    for (const char* text : {"", "\n\n", "\n   ", "\xEF\xBB\xBF\r\n\t",
+                             "Date,Time,Open,High,Low,Close", "Date;Time;Open;High;Low;Close\n\n"}) {
+        SCOPED_TRACE(text);
+        WriteFileBytes(dir / "EURUSD.csv", text);
+        const Converted none = Convert(dir / "EURUSD.csv", 4);
+        EXPECT_EQ(none.failure, "");
+        EXPECT_EQ(none.blocks, 1);
+        EXPECT_TRUE(none.bars.empty());
+    }
+}
+
+// The text is cut into stretches parsed by several threads: wherever the cuts
 // fall (inside a line, on a newline, between CR and LF, through a line
 // longer than a stretch), the bars and their order are those of one pass,
 // and a bad line is named by its number in the whole file.
