@@ -86,7 +86,9 @@ bool CTextBars::Lines(std::string_view text, std::uint64_t* lines) {
     const char* const e = p + text.size();
     while (p < e) {
         ++n;
-        const char* next = Started() && m_bOnePass ? QuickLine(p, e) : nullptr;
+        const char* next = !Started() || !m_bOnePass ? nullptr
+                           : m_bFixed             ? QuickLineFixed(p, e)
+                                                  : QuickLine(p, e);
         if (!next) {
             const char* nl = static_cast<const char*>(std::memchr(p, '\n', e - p));
             next = nl ? nl + 1 : e;
@@ -139,6 +141,8 @@ bool CTextBars::Start(std::string_view line, std::uint64_t number) {
     m_role[m_cols.low] = kLow;
     m_role[m_cols.close] = kClose;
     if (m_cols.volume >= 0) m_role[m_cols.volume] = kVolume;
+    static const Role kFixed[] = {kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume};
+    m_bFixed = std::equal(m_role.begin(), m_role.end(), std::begin(kFixed), std::end(kFixed));
     return true;
 }
 
@@ -336,6 +340,45 @@ const char* CTextBars::QuickLine(const char* p, const char* e) {
     const std::int64_t t = Moment(y, mo, d, h, mi, se);
     if (t < 0) return nullptr;
     // Two divisions at a time: the same quotients, in half the time.
+    const Pair openHigh = Pair{mant[0], mant[1]} / Pair{scale[0], scale[1]};
+    const Pair lowClose = Pair{mant[2], mant[3]} / Pair{scale[2], scale[3]};
+    if (volumeFrac) volume /= kPow10[volumeFrac];
+    Append(static_cast<std::int32_t>(t), openHigh[0], lowClose[0], openHigh[1], lowClose[1],
+           volume);
+    return p < e ? p + 1 : e;
+}
+
+// The layout of most exports (date, time, open, high, low, close, volume) in
+// one straight pass, without the column loop; what it does not take goes on
+// to the general reading, as with QuickLine.
+const char* CTextBars::QuickLineFixed(const char* p, const char* e) {
+    const char sep = m_sep;
+    const char comma = m_bDecimalComma ? ',' : '.';
+    int y, mo, d, h, mi, se;
+    if (!QuickDate(p, e, y, mo, d) || p >= e || *p++ != sep) return nullptr;
+    if (!QuickTime(p, e, h, mi, se) || p >= e || *p++ != sep) return nullptr;
+    double mant[4], scale[4];
+    for (int k = 0; k < 4; ++k) {
+        int frac;
+        if (!QuickNumber(p, e, comma, mant[k], frac)) return nullptr;
+        scale[k] = kPow10[frac];
+        if (k < 3 && (p >= e || *p++ != sep)) return nullptr;
+    }
+    // The volume, when a separator follows the close.
+    double volume = 0;
+    int volumeFrac = 0;
+    if (p < e && *p == sep) {
+        ++p;
+        if (p < e && *p != sep && *p != '\n' && *p != '\r' &&
+            !QuickNumber(p, e, comma, volume, volumeFrac))
+            return nullptr;
+        if (p < e && *p == sep)
+            while (p < e && *p != '\n') ++p;  // columns no bar needs
+    }
+    if (p < e && *p == '\r') ++p;
+    if (p < e && *p != '\n') return nullptr;
+    const std::int64_t t = Moment(y, mo, d, h, mi, se);
+    if (t < 0) return nullptr;
     const Pair openHigh = Pair{mant[0], mant[1]} / Pair{scale[0], scale[1]};
     const Pair lowClose = Pair{mant[2], mant[3]} / Pair{scale[2], scale[3]};
     if (volumeFrac) volume /= kPow10[volumeFrac];

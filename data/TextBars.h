@@ -50,6 +50,8 @@ private:
     // Where the next line starts; nullptr when the line needs the general
     // reading (Line), which also names its faults. Both read a line alike.
     const char* QuickLine(const char* p, const char* e);
+    // The same for the columns date, time, open, high, low, close, volume.
+    const char* QuickLineFixed(const char* p, const char* e);
     // The seconds of a moment, using the day of the line before when it is
     // the same; -1 when it is no valid moment.
     std::int64_t Moment(int y, int m, int d, int h, int mi, int se);
@@ -65,6 +67,7 @@ private:
     bool m_bDecimalComma = false;
     bool m_bHeader = false;
     bool m_bOnePass = true;
+    bool m_bFixed = false;  // the columns QuickLineFixed reads
     textfields::Columns m_cols;
     int m_nNeeded = 0;  // columns a line must have
     int m_nLast = 0;    // the last column read

@@ -94,6 +94,13 @@ TEST(TextBarsTest, OddLinesGoTheGeneralWay) {
             EXPECT_FALSE(bars.What().empty());
         }
     }
+    // With semicolons a comma is a decimal point: a close of "1.5,3" is no
+    // number, not a close and a volume (found by fuzzing).
+    CRecordBuffer out;
+    CTextBars bars(&out);
+    std::uint64_t lines = 0;
+    EXPECT_FALSE(bars.Lines("2020.01.02;09:59;1;1;1;1;1\n2020.01.02;10:00;1.5;2;1;1.5,3\n", &lines));
+    EXPECT_EQ(bars.BadLine(), 2u);
 }
 
 struct Converted {
