@@ -52,6 +52,10 @@ private:
     const char* QuickLine(const char* p, const char* e);
     // The same for the columns date, time, open, high, low, close, volume.
     const char* QuickLineFixed(const char* p, const char* e);
+    struct QuickBar;
+    // The end of a line read in one pass: the bar appended, where the next
+    // line starts; nullptr when the line goes on or is no valid moment.
+    const char* EndLine(const char* p, const char* e, QuickBar& bar);
     // The seconds of a moment, using the day of the line before when it is
     // the same; -1 when it is no valid moment.
     std::int64_t Moment(int y, int m, int d, int h, int mi, int se);
