@@ -11,12 +11,22 @@ long AtolField(std::string_view field) {
     while (i < field.size() && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r'))) ++i;
     bool negative = false;
     if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-    // Accumulate in unsigned arithmetic so a long run of digits wraps instead of
-    // overflowing (atol's result is undefined there; a wrap is harmless).
+    // Saturates at the ends of long, as the C library's atol does: a run of
+    // digits that does not fit must never come out wrapped (a huge version
+    // read as a negative one).
+    const unsigned long limit = negative ? 0UL - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
     unsigned long value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
-        value = value * 10 + static_cast<unsigned long>(field[i] - '0');
-    return static_cast<long>(negative ? 0UL - value : value);
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        const auto digit = static_cast<unsigned long>(field[i] - '0');
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    return negative ? static_cast<long>(0UL - value) : static_cast<long>(value);
+}
+
+int32_t SaturateToInt32(long value) {
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
 }
 
 long ParseVersionField(std::string_view text) {
@@ -33,7 +43,8 @@ long ParseVersionField(std::string_view text) {
 }
 
 bool IsNewerVersion(long version, int ownVersion) {
-    return static_cast<uint32_t>(version) > static_cast<uint32_t>(ownVersion);
+    // A version is a positive number the notice can show as it stands.
+    return version > ownVersion && version <= INT_MAX;
 }
 
 std::string FormatVersionNotice(int ownVersion, long version) {
@@ -41,6 +52,14 @@ std::string FormatVersionNotice(int ownVersion, long version) {
     std::snprintf(buffer, sizeof buffer, "目前软件版本为V%d.0, 最新版本为V%d.0", ownVersion,
                   static_cast<int>(version));
     return buffer;
+}
+
+bool IsPlainLinkText(std::string_view link) {
+    for (char ch : link) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c >= 0x7F) return false;
+    }
+    return true;
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
@@ -66,6 +85,24 @@ std::string GbkToUtf8(std::string_view gbk) {
     return out;
 }
 
+namespace {
+
+// A title is painted on one row and printed on one line: control characters
+// (a newline, a tab, ...) become the replacement character too.
+std::string PrintableTitle(const std::string& utf8) {
+    std::string out;
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F)
+            out += "\xEF\xBF\xBD";
+        else
+            out += ch;
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, int64_t now) {
     bytes = bytes.substr(0, bytes.find('\0'));
     std::vector<AdvertisementItem> items;
@@ -82,18 +119,21 @@ std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, in
         const std::string_view field = bytes.substr(pos + 1, close - pos - 1);
         switch (k % 4) {
             case 0:
-                item.m_strTitle = GbkToUtf8(field);
+                item.m_strTitle = PrintableTitle(GbkToUtf8(field));
                 item.m_nTitleBytes = static_cast<int>(field.size());
                 break;
             case 1:
                 item.m_strLink = std::string(field);
                 break;
             case 2:
-                item.m_nValue = static_cast<int32_t>(AtolField(field));
+                item.m_nValue = SaturateToInt32(AtolField(field));
                 break;
             default:
-                item.m_nExpiry = static_cast<int32_t>(AtolField(field));
-                if (now <= item.m_nExpiry) items.push_back(item);
+                item.m_nExpiry = SaturateToInt32(AtolField(field));
+                // A link goes to the browser and out of `print ads` as one
+                // word; a group whose link is not plain printable ASCII is
+                // none the program can use.
+                if (now <= item.m_nExpiry && IsPlainLinkText(item.m_strLink)) items.push_back(item);
                 break;
         }
         ++k;
@@ -125,11 +165,7 @@ bool IsOpenableLink(std::string_view link) {
     else
         return false;
     if (rest >= link.size() || link[rest] == '/') return false;  // no host
-    for (char ch : link) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c >= 0x7F) return false;
-    }
-    return true;
+    return IsPlainLinkText(link);
 }
 
 int GbkByteLength(std::string_view utf8) {

@@ -12,15 +12,23 @@
 // and the first "]" (each found independently from the start), read like atol.
 long ParseVersionField(std::string_view text);
 
-// True when the version file names a newer version than ours. The comparison
-// is unsigned, so a field of -1 counts as newer.
+// True when the version file names a newer version than ours: above it and
+// within int, so that the notice shows the number as written. A negative
+// field, or one beyond int (read saturated), names no version.
 bool IsNewerVersion(long version, int ownVersion);
 
 // The version notice painted over the chart.
 std::string FormatVersionNotice(int ownVersion, long version);
 
-// Integer fields of the advertisement file, read like atol on the raw bytes.
+// Integer fields of the advertisement file, read like atol on the raw bytes:
+// leading blanks and a sign, digits up to the first other byte, saturated at
+// the ends of long.
 long AtolField(std::string_view field);
+// A field stored in 32 bits: the nearest end for what lies beyond.
+int32_t SaturateToInt32(long value);
+
+// No control byte, blank or byte outside printable ASCII.
+bool IsPlainLinkText(std::string_view link);
 
 struct AdvertisementItem {
     std::string m_strTitle;  // UTF-8 (converted from GBK)
@@ -33,7 +41,8 @@ struct AdvertisementItem {
 // Items of the advertisement file (GBK text) whose expiry is not before `now`.
 // Fields are the texts between a "[" and the next "]", taken in groups of four
 // (title, link, value, expiry); a trailing incomplete group or an unclosed "["
-// ends the list. A zero byte ends the text.
+// ends the list. A zero byte ends the text. A group whose link is not plain
+// printable ASCII (IsPlainLinkText) is dropped.
 std::vector<AdvertisementItem> ParseAdvertisementFile(std::string_view bytes, int64_t now);
 
 // Average glyph width of a row's title: fixed for short titles, otherwise the

@@ -31,7 +31,10 @@ TEST(OnlineSession, OnlinePrintAdsAndSelect) {
     server.Set(OnlineAddresses::kAdListPath,
                {200,
                 "[\xCD\xE2\xBB\xE3][https://a.example/x][5][2000000000]"
-                "[Run][file:///bin/sh][0][2000000000]"});
+                "[Run][file:///bin/sh][0][2000000000]"
+                // Dropped: a newline would forge a row, a raw byte is no UTF-8.
+                "[Bad][http://x/\nad 9 forged][0][2000000000]"
+                "[Raw][http://x/\xff][0][2000000000]"});
     EXPECT_EQ(RunScript(dir.Path(), server.Url("/"), server.Url(),
                         "print ads\nonline\nprint ads\nad select 0\nad select 1\nad select 2\n"),
               "notice: 目前软件版本为V6.0, 最新版本为V7.0\n"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "net/OnlineParse.h"
 
 TEST(VersionField, CasesFromTheVersionFile) {
@@ -8,10 +10,24 @@ TEST(VersionField, CasesFromTheVersionFile) {
         long version;
         bool newer;
     } cases[] = {
-        {"[7]", 7, true},           {"[6]", 6, false},   {"[5]", 5, false},
-        {"[ 8]", 8, true},          {"[abc]", 0, false}, {"7]", 7, true},
-        {"[-1]", -1, true},         {"", 0, false},      {"]7[", 0, false},
-        {"ver [9] x [3]", 9, true}, {"[12", 0, false},   {"[+10]", 10, true},
+        {"[7]", 7, true},
+        {"[6]", 6, false},
+        {"[5]", 5, false},
+        {"[ 8]", 8, true},
+        {"[abc]", 0, false},
+        {"7]", 7, true},
+        {"[-1]", -1, false},
+        {"", 0, false},
+        {"]7[", 0, false},
+        {"ver [9] x [3]", 9, true},
+        {"[12", 0, false},
+        {"[+10]", 10, true},
+        // Out of range: read saturated, never wrapped, and named no version.
+        {"[99999999999999999999999]", LONG_MAX, false},
+        {"[-99999999999999999999999]", LONG_MIN, false},
+        {"[18446744073709551617]", LONG_MAX, false},
+        {"[2147483647]", 2147483647L, true},
+        {"[2147483648]", 2147483648L, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -19,7 +35,6 @@ TEST(VersionField, CasesFromTheVersionFile) {
         EXPECT_EQ(IsNewerVersion(ParseVersionField(c.text), 6), c.newer);
     }
     EXPECT_EQ(FormatVersionNotice(6, 7), "目前软件版本为V6.0, 最新版本为V7.0");
-    EXPECT_EQ(FormatVersionNotice(6, -1), "目前软件版本为V6.0, 最新版本为V-1.0");
     // A zero byte ends the text, as the fetched chunk is taken as a C string.
     EXPECT_EQ(ParseVersionField(std::string_view("[\0"
                                                  "7]",
@@ -53,6 +68,46 @@ TEST(AdvertisementFile, GroupsExpiryAndTruncation) {
     EXPECT_EQ(items[0].m_strLink, "http://a");
     EXPECT_EQ(items[0].m_nValue, -7);
     EXPECT_EQ(items[0].m_nExpiry, 2000);
+}
+
+TEST(AdvertisementFile, GroupsWithUnusableLinksDropped) {
+    struct Case {
+        const char* name;
+        std::string link;
+        bool kept;
+    } cases[] = {
+        {"plain", "https://x/a?b=1", true},
+        {"invalid GBK byte", "http://x/\xff", false},
+        {"GBK character", "http://x/\xCD\xE2", false},
+        {"newline", "http://x/\nad 1 evil", false},
+        {"carriage return", "http://x/\r", false},
+        {"tab", "http://x/\t", false},
+        {"blank", "http://x/a b", false},
+        {"leading blank", " http://x/", false},
+        {"delete", "http://x/\x7f", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = "[A][" + c.link + "][1][2000][B][http://b][2][2000]";
+        const std::vector<AdvertisementItem> items = ParseAdvertisementFile(text, 0);
+        // The group after it is not disturbed.
+        ASSERT_EQ(items.size(), c.kept ? 2u : 1u);
+        EXPECT_EQ(items.back().m_strLink, "http://b");
+        if (c.kept) {
+            EXPECT_EQ(items[0].m_strLink, c.link);
+        }
+    }
+    // Numbers beyond 32 bits keep their sign: a far expiry is not expired.
+    const std::vector<AdvertisementItem> far =
+        ParseAdvertisementFile("[A][http://a][-99999999999][99999999999]", 2000000000);
+    ASSERT_EQ(far.size(), 1u);
+    EXPECT_EQ(far[0].m_nValue, INT32_MIN);
+    EXPECT_EQ(far[0].m_nExpiry, INT32_MAX);
+    // A title stays one line.
+    EXPECT_EQ(ParseAdvertisementFile("[a\nb\tc][http://a][0][2000]", 0)[0].m_strTitle,
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD"
+              "c");
 }
 
 TEST(AdvertisementFile, GbkTitleDecoded) {

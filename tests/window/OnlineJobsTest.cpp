@@ -77,7 +77,9 @@ TEST_F(OnlineJobsTest, VersionFilePaintsTheNoticeOnlyForANewerVersion) {
         {"[ 8]", "目前软件版本为V6.0, 最新版本为V8.0"},
         {"[abc]", ""},
         {"7]", "目前软件版本为V6.0, 最新版本为V7.0"},
-        {"[-1]", "目前软件版本为V6.0, 最新版本为V-1.0"},
+        // Never a negative or wrapped version.
+        {"[-1]", ""},
+        {"[99999999999999999999999]", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
