@@ -160,6 +160,7 @@ void CTarvelloWindow::ApplyRun(const CSavedRun& run, int symbolIndex) {
                         CWindowPort::kOrderList | CWindowPort::kBalanceCurve |
                         CWindowPort::kToolbar | CWindowPort::kTrainer | CWindowPort::kDesk);
     RedrawChart();
+    ReportPeriodFiles();
 }
 
 std::string CTarvelloWindow::LastRunPath() const {

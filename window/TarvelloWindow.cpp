@@ -18,7 +18,8 @@
 
 CTarvelloWindow::CTarvelloWindow(CWindowPort& port, std::string programFolder,
                                  std::string historyFolder)
-    : m_strProgramFolder(std::move(programFolder)), m_port(port),
+    : m_strProgramFolder(std::move(programFolder)),
+      m_port(port),
       m_strHistoryOverride(std::move(historyFolder)) {
     if (m_strProgramFolder.empty()) m_strProgramFolder = GetProgramFolder();
     if (m_strProgramFolder.back() != '/') m_strProgramFolder += '/';
@@ -43,8 +44,8 @@ void CTarvelloWindow::OnInitDialog() {
     if (!files::CreateFolderPath(folder, &error)) {
         // A read-only program folder: the trainer still runs, but no import can
         // be stored. Say it once, plainly.
-        m_strStartupError = "无法创建历史数据文件夹 " + folder + "：" + error +
-                            "\n载入的历史数据将无法保存。";
+        m_strStartupError =
+            "无法创建历史数据文件夹 " + folder + "：" + error + "\n载入的历史数据将无法保存。";
         m_port.MessageBox(m_strStartupError);
     }
 
@@ -73,9 +74,8 @@ void CTarvelloWindow::OnInitDialog() {
     m_strCaption = "Tarvello" + FormatString("_V%d.0", kVersion);
     InitTrainer();
     InitDesk();
-    m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots |
-                        CWindowPort::kStatistics | CWindowPort::kCaption |
-                        CWindowPort::kOrderList | CWindowPort::kToolbar);
+    m_port.StateChanged(CWindowPort::kCurrencyList | CWindowPort::kLots | CWindowPort::kStatistics |
+                        CWindowPort::kCaption | CWindowPort::kOrderList | CWindowPort::kToolbar);
 }
 
 void CTarvelloWindow::LayoutControls(int clientWidth, int clientHeight) {
@@ -98,8 +98,7 @@ void CTarvelloWindow::RefreshCurrencyList() {
     // What killed imports left is finished or undone before anything is counted.
     RecoverInterruptedImports(m_strHistoryFolder);
     m_treeHistory.DeleteAllItems();
-    ScanFolder(m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1),
-               m_treeHistory.Root());
+    ScanFolder(m_strHistoryFolder.substr(0, m_strHistoryFolder.size() - 1), m_treeHistory.Root());
     m_comboCurrency.ResetContent();
     for (const auto& item : m_treeHistory.Root().m_arrChildren)
         if (item.m_arrChildren.size() == 9) m_comboCurrency.AddString(item.m_strText);
@@ -173,8 +172,7 @@ void CTarvelloWindow::OnImportFinished(const ImportResult& result) {
     }
     // An unreadable file yields "", which matches any item: only an empty
     // combo receives (and selects) an empty item.
-    if (m_comboCurrency.FindString(-1, result.symbol) < 0)
-        m_comboCurrency.AddString(result.symbol);
+    if (m_comboCurrency.FindString(-1, result.symbol) < 0) m_comboCurrency.AddString(result.symbol);
     if (m_comboCurrency.GetCount() == 1) m_comboCurrency.SetCurSel(0);
     m_port.StateChanged(CWindowPort::kCurrencyList);
 }
@@ -213,17 +211,26 @@ void CTarvelloWindow::PaintProgress(Canvas& canvas) const {
 
 std::string CTarvelloWindow::GetStatText(int id) const {
     switch (id) {
-        case IDC_TOTAL_MONEY: return FormatStatDouble(m_fTotalMoney);
-        case IDC_TOTAL_PROFIT: return FormatStatDouble(m_fTotalProfit);
-        case IDC_FLOAT_PROFIT: return FormatStatDouble(m_fFloatProfit);
-        case IDC_PROFIT_RATE: return FormatStatDouble(m_fProfitRate);
-        case IDC_WIN_ORDERS: return FormatString("%d", m_nWinOrders);
-        case IDC_LOSS_ORDERS: return FormatString("%d", m_nLossOrders);
-        default: return "";
+        case IDC_TOTAL_MONEY:
+            return FormatStatDouble(m_fTotalMoney);
+        case IDC_TOTAL_PROFIT:
+            return FormatStatDouble(m_fTotalProfit);
+        case IDC_FLOAT_PROFIT:
+            return FormatStatDouble(m_fFloatProfit);
+        case IDC_PROFIT_RATE:
+            return FormatStatDouble(m_fProfitRate);
+        case IDC_WIN_ORDERS:
+            return FormatString("%d", m_nWinOrders);
+        case IDC_LOSS_ORDERS:
+            return FormatString("%d", m_nLossOrders);
+        default:
+            return "";
     }
 }
 
-void CTarvelloWindow::UpdateStatistics() { m_port.StateChanged(CWindowPort::kStatistics); }
+void CTarvelloWindow::UpdateStatistics() {
+    m_port.StateChanged(CWindowPort::kStatistics);
+}
 
 // --- replay ---
 
@@ -249,7 +256,8 @@ CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
     const unsigned next = static_cast<unsigned>(m_barIndex.GetIndex() + (completing ? 0 : 1));
     BarRecord bar;
     if (!(next < count) || !ReadBar(bar, static_cast<int>(next), m_strHistoryFolder, symbol, per)) {
-        if (report) ReportStep(StepResult::kAtEnd);
+        // A file that cannot be read is no end of the history: it is named.
+        if (report && !ReportPeriodFile(symbol, per)) ReportStep(StepResult::kAtEnd);
         RedrawChart();
         return StepResult::kAtEnd;
     }
@@ -257,8 +265,9 @@ CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
     m_kbar.m_order.SetMarketSymbol(symbol);
     // The minutes this step replays, over which stops and targets are watched.
     const int lastMinute = CReplayClock::LastRecordOf(static_cast<int>(next), per);
-    const int firstMinute = m_trainer.IsHonest() ? m_trainer.m_clock.Get() + 1
-                                                 : CReplayClock::FirstRecordOf(static_cast<int>(next), per);
+    const int firstMinute = m_trainer.IsHonest()
+                                ? m_trainer.m_clock.Get() + 1
+                                : CReplayClock::FirstRecordOf(static_cast<int>(next), per);
     if (m_trainer.IsHonest()) m_trainer.m_clock.Set(lastMinute);
     const int selected = m_listOrder.GetCurSel();
     if (completing) {
@@ -281,6 +290,20 @@ CTarvelloWindow::StepResult CTarvelloWindow::NextBar(bool report) {
 void CTarvelloWindow::ReportStep(StepResult result) {
     if (result == StepResult::kNoSymbol) m_port.MessageBox("请选择货币或者载入货币历史数据！");
     if (result == StepResult::kAtEnd) m_port.MessageBox("已经到结尾!");
+}
+
+bool CTarvelloWindow::ReportPeriodFile(const std::string& symbol, int period) {
+    if (symbol.empty()) return false;
+    const std::string message = PeriodFileFaultMessage(m_strHistoryFolder, symbol, period);
+    if (!message.empty()) m_port.MessageBox(message);
+    return !message.empty();
+}
+
+void CTarvelloWindow::ReportPeriodFiles() {
+    const std::string symbol = GetSelectedSymbol();
+    // The shown period, and the minutes that stops and the clock go by.
+    const int per = m_barIndex.GetPeriod();
+    if (!ReportPeriodFile(symbol, per) && per != 0) ReportPeriodFile(symbol, 0);
 }
 
 void CTarvelloWindow::ReloadChart() {
@@ -342,6 +365,7 @@ void CTarvelloWindow::OnSelchangeCurrency(int index) {
     m_fProfitRate = std::atof(GetStatText(IDC_PROFIT_RATE).c_str());
     ReloadChart();
     RedrawChart();
+    ReportPeriodFiles();
 }
 
 void CTarvelloWindow::OnPeriod(int per) {
@@ -349,6 +373,7 @@ void CTarvelloWindow::OnPeriod(int per) {
     ReloadChart();
     m_chartMouse.RescaleLines(per);
     RedrawChart();
+    ReportPeriodFile(GetSelectedSymbol(), per);
 }
 
 void CTarvelloWindow::OnZoomIn() {
@@ -419,9 +444,13 @@ CTarvelloWindow::CommandState CTarvelloWindow::GetCommandState(int id) const {
     return state;
 }
 
-void CTarvelloWindow::OnBalanceCurve() { m_port.ShowBalanceCurve(!m_port.IsBalanceCurveVisible()); }
+void CTarvelloWindow::OnBalanceCurve() {
+    m_port.ShowBalanceCurve(!m_port.IsBalanceCurveVisible());
+}
 
-void CTarvelloWindow::OnHelp() { m_port.ShowHelp(BuildHelpText()); }
+void CTarvelloWindow::OnHelp() {
+    m_port.ShowHelp(BuildHelpText());
+}
 
 void CTarvelloWindow::OnDeleteKey() {
     m_chartMouse.DeleteSelectedLines();

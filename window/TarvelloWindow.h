@@ -8,11 +8,11 @@
 
 #include "chart/ChartMouse.h"
 #include "chart/Kbar.h"
+#include "data/KBarIndex.h"
+#include "data/PeriodConverter.h"
 #include "desk/Desk.h"
 #include "desk/Journal.h"
 #include "desk/SavedRun.h"
-#include "data/KBarIndex.h"
-#include "data/PeriodConverter.h"
 #include "indicators/IndicatePropertyData.h"
 #include "net/ListAdvertisement.h"
 #include "platform/Canvas.h"
@@ -307,6 +307,11 @@ private:
     // One replay step; messages only when `report`.
     StepResult NextBar(bool report);
     void ReportStep(StepResult result);
+    // Names the period file of `symbol` that cannot be read as bars, if it
+    // cannot; true when it did.
+    bool ReportPeriodFile(const std::string& symbol, int period);
+    // The same for the selected pair's shown period and its minutes.
+    void ReportPeriodFiles();
     // The cursor to a new period: rescaled, or in the honest replay the bar
     // that holds the clock.
     void ChangeCursorPeriod(int period);
@@ -338,8 +343,7 @@ private:
     void PaintTrainerOverlay(Canvas& client);
     void ScanFolder(const std::string& folder, CHistoryTreeItem& parent);
     void ImportThread(const std::string& source, const std::string& symbol,
-                      const std::string& historyFolder,
-                      std::stop_token stop, CWorkerGate& gate);
+                      const std::string& historyFolder, std::stop_token stop, CWorkerGate& gate);
     void OnImportFinished(const ImportResult& result);
     void UpdateStatistics();
     void OpenOrder(int direction);

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -67,17 +69,16 @@ TEST_F(TarvelloWindowTest, StartStateOfAFreshProgram) {
     EXPECT_EQ(wnd.m_comboCurrency.GetCount(), 0);
     EXPECT_EQ(wnd.GetSelectedSymbol(), "");
 
-    const std::vector<std::string> lots = {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7",
-                                           "0.8", "0.9", "1",   "2",   "3",   "4",   "5",
-                                           "6",   "7",   "8",   "9",   "10",  "20",  "30",
-                                           "40",  "50",  "60",  "70",  "80",  "90"};
+    const std::vector<std::string> lots = {
+        "0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "1",  "2",  "3",  "4", "5",
+        "6",   "7",   "8",   "9",   "10",  "20",  "30",  "40",  "50",  "60", "70", "80", "90"};
     EXPECT_EQ(wnd.m_comboLots.Items(), lots);
     EXPECT_EQ(wnd.m_comboLots.GetCurSel(), 0);
 
     using W = CTarvelloWindow;
     EXPECT_EQ(wnd.GetStatText(W::IDC_TOTAL_MONEY), "10000");
-    for (int id : {W::IDC_TOTAL_PROFIT, W::IDC_FLOAT_PROFIT, W::IDC_PROFIT_RATE,
-                   W::IDC_WIN_ORDERS, W::IDC_LOSS_ORDERS})
+    for (int id : {W::IDC_TOTAL_PROFIT, W::IDC_FLOAT_PROFIT, W::IDC_PROFIT_RATE, W::IDC_WIN_ORDERS,
+                   W::IDC_LOSS_ORDERS})
         EXPECT_EQ(wnd.GetStatText(id), "0") << id;
     wnd.m_fProfitRate = 0.975;
     EXPECT_EQ(wnd.GetStatText(W::IDC_PROFIT_RATE), "0.975");
@@ -329,8 +330,8 @@ TEST_F(TarvelloWindowTest, NamedPipesNeitherBlockTheImportNorTheReplay) {
         EXPECT_EQ(wnd.m_comboCurrency.GetCount(), 0);
         ReturnsWithin([&] { wnd.OnCancel(); }, unblockPipe(m_dir / "pipe.hst"));
     }
-    // A pipe as a period file: the pair reads as having no bars there, and
-    // the next import replaces it.
+    // A pipe as a period file: the pair reads as having no bars there, the
+    // step names the file, and the next import replaces it.
     MakeSymbolFolder("GBPUSD", 9);
     const std::string h4 = PeriodFilePath(History(), "GBPUSD", period::H4);
     ::unlink(h4.c_str());
@@ -340,10 +341,61 @@ TEST_F(TarvelloWindowTest, NamedPipesNeitherBlockTheImportNorTheReplay) {
     ASSERT_EQ(Currencies(wnd), std::vector<std::string>{"GBPUSD"});
     m_port.m_arrMessages.clear();
     ReturnsWithin([&] { wnd.OnNextBar(); }, unblockPipe(h4));
-    EXPECT_EQ(m_port.m_arrMessages, std::vector<std::string>{"已经到结尾!"});
+    ASSERT_EQ(m_port.m_arrMessages.size(), 1u);
+    EXPECT_EQ(m_port.m_arrMessages[0], "无法使用GBPUSD的H4周期文件 " + h4 +
+                                           "：它不是普通文件（设备、管道或套接字）。"
+                                           "请重新载入这个货币的历史数据。");
     ReturnsWithin([&] { ImportThroughWindow(wnd, HstFile("g.hst", "GBPUSD", 2400)); },
                   unblockPipe(h4));
     EXPECT_EQ(GetBarCount(History(), "GBPUSD", period::H4), 10u);
+}
+
+TEST_F(TarvelloWindowTest, UnusablePeriodFilesAreNamedWhenChosen) {
+    const std::string m1 = PeriodFilePath(History(), "GBPUSD", period::M1);
+    const std::string m5 = PeriodFilePath(History(), "GBPUSD", period::M5);
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> spoil;
+        const char* fault;  // "" for a file that can be read
+    } cases[] = {
+        {"a folder", [](const std::string& p) { files::CreateFolder(p); }, "它是一个文件夹"},
+        {"a link to a device",
+         [](const std::string& p) { ASSERT_EQ(::symlink("/dev/zero", p.c_str()), 0); },
+         "它不是普通文件（设备、管道或套接字）"},
+        {"missing", [](const std::string&) {}, "文件不存在"},
+        {"cut in its header", [](const std::string& p) { WriteFileBytes(p, "HST"); },
+         "文件只有3字节，文件头需要148字节"},
+        {"a header and no bar",
+         [](const std::string& p) { WriteFileBytes(p, std::string(148, '\0')); }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& bad : {m1, m5}) {
+            std::filesystem::remove_all(m_dir / "history");
+            CTarvelloWindow wnd(m_port, Program());
+            wnd.OnInitDialog();
+            ImportThroughWindow(wnd, HstFile("g.hst", "GBPUSD", 2400));
+            std::filesystem::remove(bad);
+            c.spoil(bad);
+            const std::string named = std::string("无法使用GBPUSD的") + (bad == m1 ? "M1" : "M5") +
+                                      "周期文件 " + bad + "：" + c.fault +
+                                      "。请重新载入这个货币的历史数据。";
+            const std::vector<std::string> expected =
+                *c.fault ? std::vector<std::string>{named} : std::vector<std::string>{};
+            // The pair chosen: its period (H4) and its minutes.
+            m_port.m_arrMessages.clear();
+            wnd.OnSelchangeCurrency(0);
+            EXPECT_EQ(m_port.m_arrMessages, bad == m1 ? expected : std::vector<std::string>{});
+            // The period chosen, and a step in it.
+            m_port.m_arrMessages.clear();
+            wnd.OnPeriod(bad == m1 ? period::M1 : period::M5);
+            EXPECT_EQ(m_port.m_arrMessages, expected);
+            m_port.m_arrMessages.clear();
+            wnd.OnNextBar();
+            EXPECT_EQ(m_port.m_arrMessages,
+                      *c.fault ? expected : std::vector<std::string>{"已经到结尾!"});
+        }
+    }
 }
 
 TEST_F(TarvelloWindowTest, LinksInTheHistoryFolderDoNotMakeTheScanEndless) {
@@ -409,7 +461,7 @@ TEST(ComboModel, CaseInsensitivePrefixSearch) {
         int after;
         const char* prefix;
         int expected;
-    } cases[] = {{-1, "", 0},      {-1, "eur", 1}, {1, "EUR", 2},     {2, "eur", 1},
+    } cases[] = {{-1, "", 0},     {-1, "eur", 1},      {1, "EUR", 2},  {2, "eur", 1},
                  {-1, "EURJ", 2}, {-1, "GBPUSDX", -1}, {-1, "USD", -1}};
     for (const auto& c : cases)
         EXPECT_EQ(combo.FindString(c.after, c.prefix), c.expected) << c.after << " " << c.prefix;
